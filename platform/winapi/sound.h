@@ -1,0 +1,68 @@
+// Sound: PlaySoundA and the MCI sequencer (WINMM subset).
+#pragma once
+
+#include "platform/winapi/types.h"
+
+#define SND_SYNC 0x0000
+#define SND_ASYNC 0x0001
+#define SND_NODEFAULT 0x0002
+#define SND_MEMORY 0x0004
+#define SND_LOOP 0x0008
+#define SND_NOSTOP 0x0010
+#define SND_ALIAS 0x00010000
+#define SND_FILENAME 0x00020000
+#define SND_RESOURCE 0x00040004
+
+BOOL PlaySoundA(LPCSTR sound, HMODULE module, DWORD flags);
+
+using MCIERROR = DWORD;
+using MCIDEVICEID = UINT;
+
+#define MCI_OPEN 0x0803
+#define MCI_CLOSE 0x0804
+#define MCI_PLAY 0x0806
+#define MCI_STOP 0x0808
+#define MCI_STATUS 0x0814
+#define MCI_NOTIFY 0x00000001L
+#define MCI_WAIT 0x00000002L
+#define MCI_OPEN_TYPE 0x00002000L
+#define MCI_OPEN_ELEMENT 0x00000200L
+#define MCI_STATUS_ITEM 0x00000100L
+#define MCI_SEQ_STATUS_PORT 0x00004003L
+#define MM_MCINOTIFY 0x03B9
+#define MCI_NOTIFY_SUCCESSFUL 0x0001
+
+#define MCIERR_BASE 256
+#define MCIERR_INVALID_DEVICE_ID (MCIERR_BASE + 1)
+#define MCIERR_UNRECOGNIZED_COMMAND (MCIERR_BASE + 5)
+#define MCIERR_HARDWARE (MCIERR_BASE + 6)
+#define MCIERR_INVALID_DEVICE_NAME (MCIERR_BASE + 7)
+#define MCIERR_CANNOT_LOAD_DRIVER (MCIERR_BASE + 10)
+#define MCIERR_FILE_NOT_FOUND (MCIERR_BASE + 19)
+#define MCIERR_DEVICE_NOT_READY (MCIERR_BASE + 20)
+#define MCIERR_INVALID_FILE (MCIERR_BASE + 40)
+#define MCIERR_SEQ_NOMIDIPRESENT (MCIERR_BASE + 87)
+
+struct MCI_OPEN_PARMSA {
+  DWORD_PTR dwCallback;
+  MCIDEVICEID wDeviceID;
+  LPCSTR lpstrDeviceType;
+  LPCSTR lpstrElementName;
+  LPCSTR lpstrAlias;
+};
+struct MCI_PLAY_PARMS {
+  DWORD_PTR dwCallback;
+  DWORD dwFrom;
+  DWORD dwTo;
+};
+struct MCI_STATUS_PARMS {
+  DWORD_PTR dwCallback;
+  DWORD_PTR dwReturn;
+  DWORD dwItem;
+  DWORD dwTrack;
+};
+struct MCI_GENERIC_PARMS {
+  DWORD_PTR dwCallback;
+};
+
+MCIERROR mciSendCommandA(MCIDEVICEID device, UINT message, DWORD_PTR flags, DWORD_PTR param);
