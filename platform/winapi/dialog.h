@@ -6,7 +6,12 @@
 #define MB_OK 0x00000000L
 #define MB_OKCANCEL 0x00000001L
 #define MB_YESNOCANCEL 0x00000003L
+#define MB_ABORTRETRYIGNORE 0x00000002L
 #define MB_YESNO 0x00000004L
+#define MB_RETRYCANCEL 0x00000005L
+#define MB_TYPEMASK 0x0000000FL
+#define MB_ICONMASK 0x000000F0L
+#define MB_DEFMASK 0x00000F00L
 #define MB_ICONHAND 0x00000010L
 #define MB_ICONERROR MB_ICONHAND
 #define MB_ICONSTOP MB_ICONHAND
@@ -32,4 +37,10 @@
 #define IDYES 6
 #define IDNO 7
 
+// Headless (or when LUMIVEX_MSGBOX_ANSWERS is set) the box is written to
+// standard error as one line "MessageBox [caption] text", line breaks shown
+// as the two characters \n, and answered from LUMIVEX_MSGBOX_ANSWERS (comma
+// list of ok, yes, no, cancel, abort, retry, ignore; one per box, in order),
+// else, or for an answer the box does not offer, with its default button.
+// On X11 it is a modal GTK message dialog; our own timers wait while it runs.
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);

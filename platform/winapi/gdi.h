@@ -46,6 +46,18 @@ struct TEXTMETRICA {
 #define SRCCOPY 0x00CC0020u
 #define BLACKNESS 0x00000042u
 #define WHITENESS 0x00FF0062u
+#define NOTSRCCOPY 0x00330008u
+#define SRCPAINT 0x00EE0086u
+#define SRCAND 0x008800C6u
+#define SRCINVERT 0x00660046u
+#define DSTINVERT 0x00550009u
+#define PATCOPY 0x00F00021u
+
+// Stretch modes (every stretch is nearest-neighbour; the mode is accepted).
+#define BLACKONWHITE 1
+#define WHITEONBLACK 2
+#define COLORONCOLOR 3
+#define HALFTONE 4
 
 // Stock objects.
 #define WHITE_BRUSH 0

@@ -26,6 +26,29 @@ struct WIN32_FIND_DATAA {
   CHAR cFileName[MAX_PATH];
 };
 
+#define VER_PLATFORM_WIN32_NT 2
+
+// Error codes of GetLastError.
+#define ERROR_SUCCESS 0L
+#define ERROR_FILE_NOT_FOUND 2L
+#define ERROR_PATH_NOT_FOUND 3L
+#define ERROR_ACCESS_DENIED 5L
+#define ERROR_INVALID_HANDLE 6L
+#define ERROR_NOT_ENOUGH_MEMORY 8L
+#define ERROR_NO_MORE_FILES 18L
+#define ERROR_FILE_EXISTS 80L
+#define ERROR_INVALID_PARAMETER 87L
+#define ERROR_INSUFFICIENT_BUFFER 122L
+#define ERROR_MOD_NOT_FOUND 126L
+#define ERROR_ALREADY_EXISTS 183L
+
+// ShellExecuteA results of 32 and below.
+#define SE_ERR_ACCESSDENIED 5
+#define SE_ERR_NOASSOC 31
+
+DWORD GetLastError();
+void SetLastError(DWORD error);
+
 // Time.
 DWORD GetTickCount();
 void Sleep(DWORD ms);

@@ -25,4 +25,7 @@ struct ResourceBytes {
 ResourceBytes FindWaveResource(int id);
 // The bytes of bitmap resource `id` (a whole BMP file), or empty when absent.
 ResourceBytes FindBitmapResource(int id);
+// A bitmap decoded from the bytes of a whole BMP file; nullptr when the data
+// is malformed, truncated or too large.
+HBITMAP CreateBitmapFromBmp(const void* data, std::size_t size);
 }  // namespace lvx

@@ -1,0 +1,47 @@
+// Choosing the display of this process.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/backend/backend.h"
+
+namespace lvx {
+namespace {
+
+std::unique_ptr<Backend>& Current() {
+  static std::unique_ptr<Backend> current;
+  return current;
+}
+
+std::unique_ptr<Backend> Choose() {
+  const char* want = std::getenv("LUMIVEX_DISPLAY");
+  const char* display = std::getenv("DISPLAY");
+  bool x11 = display != nullptr && *display != '\0';
+  if (want != nullptr && *want != '\0') {
+    if (std::strcmp(want, "x11") == 0) {
+      x11 = true;
+    } else if (std::strcmp(want, "headless") == 0) {
+      x11 = false;
+    } else {
+      std::fprintf(stderr, "lumivex: unknown LUMIVEX_DISPLAY \"%s\" (x11 or headless)\n", want);
+    }
+  }
+  if (x11) {
+    if (std::unique_ptr<Backend> b = MakeX11Backend()) return b;
+    std::fprintf(stderr, "lumivex: cannot open the X display \"%s\"; running headless\n",
+                 display != nullptr ? display : "");
+  }
+  return MakeHeadlessBackend();
+}
+
+}  // namespace
+
+Backend& CurrentBackend() {
+  std::unique_ptr<Backend>& b = Current();
+  if (!b) b = Choose();
+  return *b;
+}
+
+void ResetBackendForTests() { Current().reset(); }
+
+}  // namespace lvx

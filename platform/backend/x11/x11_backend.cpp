@@ -1,0 +1,959 @@
+// The X11 display: every window is an X window whose id is its HWND value;
+// window surfaces reach the screen through MIT-SHM (XPutImage when the
+// server cannot share memory with us, e.g. over the network).
+#include <sys/ipc.h>
+#include <sys/shm.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <bit>
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/backend/backend.h"
+
+namespace lvx {
+namespace {
+// Xlib defines Expose as a macro; name the event kinds before it arrives.
+constexpr NativeEvent::Kind kKindInput = NativeEvent::Kind::Input;
+constexpr NativeEvent::Kind kKindExpose = NativeEvent::Kind::Expose;
+constexpr NativeEvent::Kind kKindResized = NativeEvent::Kind::Resized;
+constexpr NativeEvent::Kind kKindClosed = NativeEvent::Kind::Closed;
+}  // namespace
+}  // namespace lvx
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XShm.h>
+#include <X11/keysym.h>
+
+namespace lvx {
+namespace {
+
+// Errors while a trap is active are recorded, not fatal.
+int g_trappedError = 0;
+
+int TrapErrors(Display*, XErrorEvent* e) {
+  if (g_trappedError == 0) g_trappedError = e->error_code;
+  return 0;
+}
+
+// Outside traps, Xlib's default handler would end the process on any
+// protocol error (a window that vanished under us, say): log it instead.
+int LogErrors(Display* d, XErrorEvent* e) {
+  char text[160] = {};
+  XGetErrorText(d, e->error_code, text, sizeof text - 1);
+  std::fprintf(stderr, "lumivex: X error: %s (request %d.%d, resource 0x%lx)\n", text,
+               e->request_code, e->minor_code, e->resourceid);
+  return 0;
+}
+
+// Catches the errors of the requests made during its lifetime.
+class ErrorTrap {
+ public:
+  explicit ErrorTrap(Display* d) : d_(d) {
+    XSync(d_, False);
+    g_trappedError = 0;
+    old_ = XSetErrorHandler(TrapErrors);
+  }
+  ~ErrorTrap() {
+    XSync(d_, False);
+    XSetErrorHandler(old_);
+  }
+  ErrorTrap(const ErrorTrap&) = delete;
+  ErrorTrap& operator=(const ErrorTrap&) = delete;
+  // The first error since the trap was set, 0 for none.
+  int Error() {
+    XSync(d_, False);
+    return g_trappedError;
+  }
+
+ private:
+  Display* d_;
+  XErrorHandler old_;
+};
+
+bool EqualNoCase(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(a[i])) !=
+        std::tolower(static_cast<unsigned char>(b[i])))
+      return false;
+  }
+  return true;
+}
+
+std::string Latin1ToUtf8(const std::string& s) {
+  std::string out;
+  for (unsigned char c : s) {
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else {
+      out += static_cast<char>(0xC0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
+
+// Virtual-key code of an unshifted keysym; 0xFF for keys without one.
+WPARAM VirtualKey(KeySym k) {
+  if (k >= XK_a && k <= XK_z) return 'A' + (k - XK_a);
+  if (k >= XK_A && k <= XK_Z) return 'A' + (k - XK_A);
+  if (k >= XK_0 && k <= XK_9) return '0' + (k - XK_0);
+  if (k >= XK_F1 && k <= XK_F24) return 0x70 + (k - XK_F1);
+  if (k >= XK_KP_0 && k <= XK_KP_9) return 0x60 + (k - XK_KP_0);
+  switch (k) {
+    case XK_BackSpace: return VK_BACK;
+    case XK_Tab: case XK_ISO_Left_Tab: return VK_TAB;
+    case XK_Return: case XK_KP_Enter: return VK_RETURN;
+    case XK_Shift_L: case XK_Shift_R: return VK_SHIFT;
+    case XK_Control_L: case XK_Control_R: return VK_CONTROL;
+    case XK_Alt_L: case XK_Alt_R: case XK_Meta_L: case XK_Meta_R: return VK_MENU;
+    case XK_Pause: return 0x13;
+    case XK_Caps_Lock: return 0x14;
+    case XK_Escape: return VK_ESCAPE;
+    case XK_space: return VK_SPACE;
+    case XK_Prior: case XK_KP_Prior: return 0x21;
+    case XK_Next: case XK_KP_Next: return 0x22;
+    case XK_End: case XK_KP_End: return 0x23;
+    case XK_Home: case XK_KP_Home: return 0x24;
+    case XK_Left: case XK_KP_Left: return VK_LEFT;
+    case XK_Up: case XK_KP_Up: return VK_UP;
+    case XK_Right: case XK_KP_Right: return VK_RIGHT;
+    case XK_Down: case XK_KP_Down: return VK_DOWN;
+    case XK_Print: return 0x2C;
+    case XK_Insert: case XK_KP_Insert: return 0x2D;
+    case XK_Delete: case XK_KP_Delete: return 0x2E;
+    case XK_Super_L: return 0x5B;
+    case XK_Super_R: return 0x5C;
+    case XK_Menu: return 0x5D;
+    case XK_KP_Multiply: return 0x6A;
+    case XK_KP_Add: return 0x6B;
+    case XK_KP_Subtract: return 0x6D;
+    case XK_KP_Decimal: return 0x6E;
+    case XK_KP_Divide: return 0x6F;
+    case XK_Num_Lock: return 0x90;
+    case XK_Scroll_Lock: return 0x91;
+    case XK_semicolon: return 0xBA;
+    case XK_equal: return 0xBB;
+    case XK_comma: return 0xBC;
+    case XK_minus: return 0xBD;
+    case XK_period: return 0xBE;
+    case XK_slash: return 0xBF;
+    case XK_grave: return 0xC0;
+    case XK_bracketleft: return 0xDB;
+    case XK_backslash: return 0xDC;
+    case XK_bracketright: return 0xDD;
+    case XK_apostrophe: return 0xDE;
+    default: return 0xFF;
+  }
+}
+
+WPARAM MouseKeyState(unsigned int state) {
+  WPARAM mk = 0;
+  if (state & Button1Mask) mk |= MK_LBUTTON;
+  if (state & Button2Mask) mk |= MK_MBUTTON;
+  if (state & Button3Mask) mk |= MK_RBUTTON;
+  if (state & ShiftMask) mk |= MK_SHIFT;
+  if (state & ControlMask) mk |= MK_CONTROL;
+  return mk;
+}
+
+LPARAM ClientPoint(int x, int y) {
+  return MAKELPARAM(static_cast<WORD>(static_cast<SHORT>(x)), static_cast<WORD>(static_cast<SHORT>(y)));
+}
+
+// One mask channel of a TrueColor visual: where its bits sit and how many.
+struct Channel {
+  int shift = 0;
+  int bits = 0;
+  explicit Channel(unsigned long mask) {
+    if (mask == 0) return;
+    while (!(mask & 1)) {
+      mask >>= 1;
+      ++shift;
+    }
+    while (mask & 1) {
+      mask >>= 1;
+      ++bits;
+    }
+  }
+  unsigned long Place(std::uint32_t v8) const {
+    unsigned long v = bits >= 8 ? (static_cast<unsigned long>(v8) << (bits - 8)) : (v8 >> (8 - bits));
+    return v << shift;
+  }
+};
+
+struct XWin {
+  Window xid = 0;
+  Window parent = 0;
+  bool foreignParent = false;
+  bool fullScreen = false;
+  bool goneOnServer = false;  // destroyed with its foreign parent
+  int width = 0;
+  int height = 0;
+  // The shared-memory image the surface is copied into.
+  XImage* image = nullptr;
+  XShmSegmentInfo shm{};
+};
+
+class X11Backend final : public Backend {
+ public:
+  X11Backend() = default;
+  ~X11Backend() override;
+
+  bool Open();
+
+  const char* Name() const override { return "x11"; }
+  SIZE ScreenSize() override {
+    return SIZE{DisplayWidth(dpy_, screen_), DisplayHeight(dpy_, screen_)};
+  }
+  NativeId CreateWindow(const NativeWindowSpec& spec) override;
+  void DestroyWindow(NativeId id) override;
+  void ShowWindow(NativeId id, bool show) override;
+  void MoveWindow(NativeId id, int x, int y, int width, int height) override;
+  void SetTitle(NativeId id, const std::string& title) override;
+  void Raise(NativeId id) override;
+  bool IsForeignWindow(NativeId id) override;
+  bool ForeignClientSize(NativeId id, SIZE* size) override;
+  NativeId FindForeignWindow(const std::string& className, const std::string& title) override;
+  void Present(NativeId id, Surface& surface, bool all) override;
+  int EventFd() override { return ConnectionNumber(dpy_); }
+  void PollEvents(std::vector<NativeEvent>& out) override;
+  POINT CursorPos() override;
+  void SetCursorPos(int x, int y) override;
+  void SetCursorVisible(NativeId id, bool visible) override;
+  bool GetScreenSaverTimeout(int* seconds) override;
+  bool SetScreenSaverTimeout(int seconds) override;
+  bool SetDesktopBackground(const Surface& picture) override;
+
+ private:
+  XWin* Find(NativeId id) {
+    auto it = windows_.find(static_cast<Window>(id));
+    return it == windows_.end() ? nullptr : &it->second;
+  }
+  // X window ids are 29-bit; anything else cannot be a window.
+  static bool PlausibleId(NativeId id) { return id != 0 && id <= 0x1FFFFFFFu; }
+  void SetTextProperty(Window w, Atom property, Atom type, const std::string& value);
+  std::string StringProperty(Window w, Atom property);
+  void Translate(XEvent& ev, std::vector<NativeEvent>& out);
+  bool EnsureShmImage(XWin& win, int width, int height);
+  void FreeImage(XWin& win);
+  void PutDirect(Window w, Surface& s, const std::vector<RECT>& rects);
+  void PutConverted(Drawable d, const Surface& s, const std::vector<RECT>& rects);
+  unsigned long ConvertPixel(std::uint32_t p) const {
+    return red_.Place((p >> 16) & 0xFF) | green_.Place((p >> 8) & 0xFF) | blue_.Place(p & 0xFF);
+  }
+  void FocusIfViewable(Window w);
+
+  Display* dpy_ = nullptr;
+  int screen_ = 0;
+  Window root_ = 0;
+  Visual* visual_ = nullptr;
+  int depth_ = 0;
+  Colormap colormap_ = 0;
+  GC gc_ = nullptr;
+  Cursor blankCursor_ = 0;
+  bool directLayout_ = false;  // the visual is our 0x00RRGGBB, 32 bits a pixel
+  bool useShm_ = false;
+  Channel red_{0}, green_{0}, blue_{0};
+  std::unordered_map<Window, XWin> windows_;
+  std::vector<NativeEvent> pending_;  // produced outside PollEvents
+  Atom atomClass_ = 0, atomProtocols_ = 0, atomDelete_ = 0, atomNetName_ = 0, atomUtf8_ = 0,
+       atomState_ = 0, atomFullscreen_ = 0, atomAbove_ = 0, atomActive_ = 0, atomPid_ = 0;
+};
+
+X11Backend::~X11Backend() {
+  if (!dpy_) return;
+  {
+    ErrorTrap trap(dpy_);
+    for (auto& [xid, win] : windows_) {
+      FreeImage(win);
+      if (!win.goneOnServer) XDestroyWindow(dpy_, xid);
+    }
+  }
+  windows_.clear();
+  if (blankCursor_) XFreeCursor(dpy_, blankCursor_);
+  if (gc_) XFreeGC(dpy_, gc_);
+  XCloseDisplay(dpy_);
+}
+
+bool X11Backend::Open() {
+  dpy_ = XOpenDisplay(nullptr);
+  if (!dpy_) return false;
+  XSetErrorHandler(LogErrors);
+  screen_ = DefaultScreen(dpy_);
+  root_ = RootWindow(dpy_, screen_);
+  visual_ = DefaultVisual(dpy_, screen_);
+  depth_ = DefaultDepth(dpy_, screen_);
+  colormap_ = DefaultColormap(dpy_, screen_);
+  if (visual_->c_class != TrueColor) {
+    std::fprintf(stderr,
+                 "lumivex: the X display's default visual is not TrueColor (depth %d); "
+                 "run the X server with 24-bit colour\n",
+                 depth_);
+    XCloseDisplay(dpy_);
+    dpy_ = nullptr;
+    return false;
+  }
+  red_ = Channel(visual_->red_mask);
+  green_ = Channel(visual_->green_mask);
+  blue_ = Channel(visual_->blue_mask);
+
+  int bitsPerPixel = 0;
+  int count = 0;
+  if (XPixmapFormatValues* formats = XListPixmapFormats(dpy_, &count)) {
+    for (int i = 0; i < count; ++i)
+      if (formats[i].depth == depth_) bitsPerPixel = formats[i].bits_per_pixel;
+    XFree(formats);
+  }
+  const bool hostLsb = std::endian::native == std::endian::little;
+  directLayout_ = (depth_ == 24 || depth_ == 32) && bitsPerPixel == 32 &&
+                  visual_->red_mask == 0xFF0000 && visual_->green_mask == 0xFF00 &&
+                  visual_->blue_mask == 0xFF &&
+                  ImageByteOrder(dpy_) == (hostLsb ? LSBFirst : MSBFirst);
+  if (!directLayout_) {
+    std::fprintf(stderr,
+                 "lumivex: X visual of depth %d is not 32-bit RGB; converting every pixel "
+                 "(slow)\n",
+                 depth_);
+  }
+  const char* noShm = std::getenv("LUMIVEX_X11_NO_SHM");
+  useShm_ = directLayout_ && XShmQueryExtension(dpy_) && !(noShm && *noShm && *noShm != '0');
+
+  gc_ = XCreateGC(dpy_, root_, 0, nullptr);
+  auto atom = [this](const char* name) { return XInternAtom(dpy_, name, False); };
+  atomClass_ = atom("_LUMIVEX_CLASS");
+  atomProtocols_ = atom("WM_PROTOCOLS");
+  atomDelete_ = atom("WM_DELETE_WINDOW");
+  atomNetName_ = atom("_NET_WM_NAME");
+  atomUtf8_ = atom("UTF8_STRING");
+  atomState_ = atom("_NET_WM_STATE");
+  atomFullscreen_ = atom("_NET_WM_STATE_FULLSCREEN");
+  atomAbove_ = atom("_NET_WM_STATE_ABOVE");
+  atomActive_ = atom("_NET_ACTIVE_WINDOW");
+  atomPid_ = atom("_NET_WM_PID");
+  return true;
+}
+
+void X11Backend::SetTextProperty(Window w, Atom property, Atom type, const std::string& value) {
+  XChangeProperty(dpy_, w, property, type, 8, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>(value.data()),
+                  static_cast<int>(value.size()));
+}
+
+std::string X11Backend::StringProperty(Window w, Atom property) {
+  Atom type = 0;
+  int format = 0;
+  unsigned long items = 0, after = 0;
+  unsigned char* data = nullptr;
+  std::string value;
+  // Titles and class names are short; 1024 longs is plenty.
+  if (XGetWindowProperty(dpy_, w, property, 0, 1024, False, AnyPropertyType, &type, &format,
+                         &items, &after, &data) == Success &&
+      data) {
+    if (format == 8) value.assign(reinterpret_cast<const char*>(data), items);
+    XFree(data);
+  }
+  return value;
+}
+
+NativeId X11Backend::CreateWindow(const NativeWindowSpec& spec) {
+  Window parent = root_;
+  bool foreignParent = false;
+  int x = spec.x, y = spec.y, width = spec.width, height = spec.height;
+  if (spec.parent != 0) {
+    if (Find(spec.parent)) {
+      parent = static_cast<Window>(spec.parent);
+    } else {
+      SIZE parentSize{};
+      if (!ForeignClientSize(spec.parent, &parentSize)) return 0;
+      parent = static_cast<Window>(spec.parent);
+      foreignParent = true;
+      // A preview fills the window it was given.
+      x = 0;
+      y = 0;
+      width = parentSize.cx;
+      height = parentSize.cy;
+    }
+  }
+  const SIZE screen = ScreenSize();
+  const bool topLevel = spec.parent == 0;
+  const bool fullScreen = topLevel && (spec.style & WS_POPUP) && x <= 0 && y <= 0 &&
+                          x + width >= screen.cx && y + height >= screen.cy;
+  width = std::max(width, 1);
+  height = std::max(height, 1);
+
+  XSetWindowAttributes attrs{};
+  attrs.background_pixel = BlackPixel(dpy_, screen_);
+  attrs.border_pixel = 0;
+  attrs.colormap = colormap_;
+  attrs.event_mask = ExposureMask | KeyPressMask | ButtonPressMask | PointerMotionMask |
+                     StructureNotifyMask;
+  attrs.bit_gravity = NorthWestGravity;
+  Window xid = 0;
+  {
+    ErrorTrap trap(dpy_);
+    xid = XCreateWindow(dpy_, parent, x, y, static_cast<unsigned>(width),
+                        static_cast<unsigned>(height), 0, depth_, InputOutput, visual_,
+                        CWBackPixel | CWBorderPixel | CWColormap | CWEventMask | CWBitGravity,
+                        &attrs);
+    if (trap.Error() != 0) return 0;  // the parent vanished meanwhile
+  }
+
+  SetTextProperty(xid, atomClass_, XA_STRING, spec.className);
+  XStoreName(dpy_, xid, spec.title.c_str());
+  SetTextProperty(xid, atomNetName_, atomUtf8_, Latin1ToUtf8(spec.title));
+  if (topLevel) {
+    XClassHint hint{};
+    char resName[] = "lumivex";
+    char resClass[] = "Lumivex";
+    hint.res_name = resName;
+    hint.res_class = resClass;
+    XSetClassHint(dpy_, xid, &hint);
+    XSetWMProtocols(dpy_, xid, &atomDelete_, 1);
+    long pid = static_cast<long>(getpid());
+    XChangeProperty(dpy_, xid, atomPid_, XA_CARDINAL, 32, PropModeReplace,
+                    reinterpret_cast<unsigned char*>(&pid), 1);
+    XSizeHints* hints = XAllocSizeHints();
+    if (hints) {
+      hints->flags = USPosition | USSize;
+      hints->x = x;
+      hints->y = y;
+      hints->width = width;
+      hints->height = height;
+      XSetWMNormalHints(dpy_, xid, hints);
+      XFree(hints);
+    }
+    // Window managers read the state when the window is mapped.
+    Atom states[2];
+    int n = 0;
+    if (fullScreen) states[n++] = atomFullscreen_;
+    if (fullScreen || (spec.exStyle & WS_EX_TOPMOST)) states[n++] = atomAbove_;
+    if (n > 0)
+      XChangeProperty(dpy_, xid, atomState_, XA_ATOM, 32, PropModeReplace,
+                      reinterpret_cast<unsigned char*>(states), n);
+  }
+  if (foreignParent) {
+    // Follow the parent's size; keep whatever else this client selected on it.
+    ErrorTrap trap(dpy_);
+    XWindowAttributes pa{};
+    if (XGetWindowAttributes(dpy_, parent, &pa))
+      XSelectInput(dpy_, parent, pa.your_event_mask | StructureNotifyMask);
+  }
+
+  XWin win;
+  win.xid = xid;
+  win.parent = parent;
+  win.foreignParent = foreignParent;
+  win.fullScreen = fullScreen;
+  win.width = width;
+  win.height = height;
+  windows_[xid] = win;
+  if (width != spec.width || height != spec.height) {
+    NativeEvent ev;
+    ev.kind = kKindResized;
+    ev.window = xid;
+    ev.area = RECT{0, 0, width, height};
+    pending_.push_back(ev);
+  }
+  XFlush(dpy_);
+  return xid;
+}
+
+void X11Backend::FreeImage(XWin& win) {
+  if (!win.image) return;
+  // The server keeps its own mapping until it has processed the detach.
+  XShmDetach(dpy_, &win.shm);
+  shmdt(win.shm.shmaddr);
+  win.image->data = nullptr;
+  XDestroyImage(win.image);
+  win.image = nullptr;
+  win.shm = XShmSegmentInfo{};
+}
+
+void X11Backend::DestroyWindow(NativeId id) {
+  XWin* win = Find(id);
+  if (!win) return;
+  FreeImage(*win);
+  const bool gone = win->goneOnServer;
+  const Window xid = win->xid;
+  // Forget our children first: the server destroys them with their parent.
+  for (auto it = windows_.begin(); it != windows_.end();) {
+    if (it->second.parent == xid) {
+      FreeImage(it->second);
+      it = windows_.erase(it);
+    } else {
+      ++it;
+    }
+  }
+  windows_.erase(xid);
+  if (!gone) {
+    ErrorTrap trap(dpy_);
+    XDestroyWindow(dpy_, xid);
+  }
+}
+
+void X11Backend::ShowWindow(NativeId id, bool show) {
+  XWin* win = Find(id);
+  if (!win || win->goneOnServer) return;
+  if (show) {
+    XMapRaised(dpy_, win->xid);
+  } else {
+    XUnmapWindow(dpy_, win->xid);
+  }
+  XFlush(dpy_);
+}
+
+void X11Backend::MoveWindow(NativeId id, int x, int y, int width, int height) {
+  XWin* win = Find(id);
+  if (!win || win->goneOnServer) return;
+  width = std::max(width, 1);
+  height = std::max(height, 1);
+  win->width = width;
+  win->height = height;
+  XMoveResizeWindow(dpy_, win->xid, x, y, static_cast<unsigned>(width),
+                    static_cast<unsigned>(height));
+  XFlush(dpy_);
+}
+
+void X11Backend::SetTitle(NativeId id, const std::string& title) {
+  XWin* win = Find(id);
+  if (!win || win->goneOnServer) return;
+  XStoreName(dpy_, win->xid, title.c_str());
+  SetTextProperty(win->xid, atomNetName_, atomUtf8_, Latin1ToUtf8(title));
+  XFlush(dpy_);
+}
+
+void X11Backend::FocusIfViewable(Window w) {
+  ErrorTrap trap(dpy_);
+  XWindowAttributes a{};
+  if (XGetWindowAttributes(dpy_, w, &a) && a.map_state == IsViewable)
+    XSetInputFocus(dpy_, w, RevertToParent, CurrentTime);
+}
+
+void X11Backend::Raise(NativeId id) {
+  if (!PlausibleId(id)) return;
+  const Window w = static_cast<Window>(id);
+  {
+    ErrorTrap trap(dpy_);
+    XRaiseWindow(dpy_, w);
+    // A window manager decides about activation; ask it politely.
+    XEvent ev{};
+    ev.xclient.type = ClientMessage;
+    ev.xclient.window = w;
+    ev.xclient.message_type = atomActive_;
+    ev.xclient.format = 32;
+    ev.xclient.data.l[0] = 1;  // from an application
+    ev.xclient.data.l[1] = CurrentTime;
+    XSendEvent(dpy_, root_, False, SubstructureRedirectMask | SubstructureNotifyMask, &ev);
+  }
+  FocusIfViewable(w);
+}
+
+bool X11Backend::IsForeignWindow(NativeId id) {
+  if (!PlausibleId(id) || Find(id)) return false;
+  SIZE size{};
+  return ForeignClientSize(id, &size);
+}
+
+bool X11Backend::ForeignClientSize(NativeId id, SIZE* size) {
+  if (!PlausibleId(id)) return false;
+  ErrorTrap trap(dpy_);
+  XWindowAttributes a{};
+  const Status ok = XGetWindowAttributes(dpy_, static_cast<Window>(id), &a);
+  if (!ok || trap.Error() != 0) return false;
+  if (size) *size = SIZE{a.width, a.height};
+  return true;
+}
+
+NativeId X11Backend::FindForeignWindow(const std::string& className, const std::string& title) {
+  if (className.empty() && title.empty()) return 0;
+  ErrorTrap trap(dpy_);
+  // Top-level windows are children of the root, or one level down under a
+  // reparenting window manager. Search from the top of the stack, as Win32 does.
+  std::vector<Window> level{root_};
+  for (int depth = 0; depth < 2; ++depth) {
+    std::vector<Window> next;
+    for (Window parent : level) {
+      Window rootRet = 0, parentRet = 0;
+      Window* children = nullptr;
+      unsigned int n = 0;
+      if (!XQueryTree(dpy_, parent, &rootRet, &parentRet, &children, &n)) continue;
+      std::vector<Window> list(children, children + n);
+      if (children) XFree(children);
+      for (auto it = list.rbegin(); it != list.rend(); ++it) {
+        const Window w = *it;
+        if (windows_.count(w)) continue;
+        const std::string cls = StringProperty(w, atomClass_);
+        if (cls.empty()) {
+          next.push_back(w);
+          continue;
+        }
+        if (!className.empty() && !EqualNoCase(cls, className)) continue;
+        if (!title.empty()) {
+          char* name = nullptr;
+          std::string wmName;
+          if (XFetchName(dpy_, w, &name) && name) {
+            wmName = name;
+            XFree(name);
+          }
+          if (!EqualNoCase(wmName, title)) continue;
+        }
+        return w;
+      }
+    }
+    level = std::move(next);
+  }
+  return 0;
+}
+
+bool X11Backend::EnsureShmImage(XWin& win, int width, int height) {
+  if (win.image && win.image->width == width && win.image->height == height) return true;
+  FreeImage(win);
+  XShmSegmentInfo shm{};
+  XImage* image = XShmCreateImage(dpy_, visual_, static_cast<unsigned>(depth_), ZPixmap, nullptr,
+                                  &shm, static_cast<unsigned>(width),
+                                  static_cast<unsigned>(height));
+  if (!image) return false;
+  const std::size_t bytes = static_cast<std::size_t>(image->bytes_per_line) * height;
+  shm.shmid = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
+  if (shm.shmid < 0) {
+    XDestroyImage(image);
+    return false;
+  }
+  shm.shmaddr = static_cast<char*>(shmat(shm.shmid, nullptr, 0));
+  if (shm.shmaddr == reinterpret_cast<char*>(-1)) {
+    shmctl(shm.shmid, IPC_RMID, nullptr);
+    XDestroyImage(image);
+    return false;
+  }
+  shm.readOnly = False;
+  image->data = shm.shmaddr;
+  bool attached = false;
+  {
+    ErrorTrap trap(dpy_);
+    attached = XShmAttach(dpy_, &shm) && trap.Error() == 0;
+  }
+  // Once both sides are attached the segment goes away with its last user.
+  shmctl(shm.shmid, IPC_RMID, nullptr);
+  if (!attached) {
+    shmdt(shm.shmaddr);
+    image->data = nullptr;
+    XDestroyImage(image);
+    return false;
+  }
+  win.image = image;
+  win.shm = shm;
+  return true;
+}
+
+void X11Backend::PutDirect(Window w, Surface& s, const std::vector<RECT>& rects) {
+  // XPutImage copies the pixels into the request, so the surface can be
+  // wrapped in place.
+  XImage* image = XCreateImage(dpy_, visual_, static_cast<unsigned>(depth_), ZPixmap, 0,
+                               reinterpret_cast<char*>(s.pixels.data()),
+                               static_cast<unsigned>(s.width), static_cast<unsigned>(s.height),
+                               32, s.width * 4);
+  if (!image) return;
+  for (const RECT& r : rects)
+    XPutImage(dpy_, w, gc_, image, r.left, r.top, r.left, r.top,
+              static_cast<unsigned>(r.right - r.left), static_cast<unsigned>(r.bottom - r.top));
+  image->data = nullptr;
+  XDestroyImage(image);
+}
+
+void X11Backend::PutConverted(Drawable d, const Surface& s, const std::vector<RECT>& rects) {
+  for (const RECT& r : rects) {
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    XImage* image = XCreateImage(dpy_, visual_, static_cast<unsigned>(depth_), ZPixmap, 0,
+                                 nullptr, static_cast<unsigned>(w), static_cast<unsigned>(h),
+                                 32, 0);
+    if (!image) continue;
+    image->data = static_cast<char*>(std::malloc(static_cast<std::size_t>(image->bytes_per_line) * h));
+    if (!image->data) {
+      XDestroyImage(image);
+      continue;
+    }
+    for (int y = 0; y < h; ++y) {
+      const std::uint32_t* row = s.Row(r.top + y) + r.left;
+      for (int x = 0; x < w; ++x) XPutPixel(image, x, y, ConvertPixel(row[x]));
+    }
+    XPutImage(dpy_, d, gc_, image, 0, 0, r.left, r.top, static_cast<unsigned>(w),
+              static_cast<unsigned>(h));
+    XDestroyImage(image);  // frees the pixels too
+  }
+}
+
+void X11Backend::Present(NativeId id, Surface& surface, bool all) {
+  std::vector<RECT> rects = surface.TakeDirty();
+  XWin* win = Find(id);
+  if (!win || win->goneOnServer || surface.width <= 0 || surface.height <= 0) return;
+  if (surface.pixels.size() < static_cast<std::size_t>(surface.width) * surface.height) return;
+  if (all) rects.assign(1, RECT{0, 0, surface.width, surface.height});
+  // Never trust a rectangle to lie inside the surface.
+  std::vector<RECT> clipped;
+  clipped.reserve(rects.size());
+  for (RECT r : rects) {
+    r.left = std::max<LONG>(r.left, 0);
+    r.top = std::max<LONG>(r.top, 0);
+    r.right = std::min<LONG>(r.right, surface.width);
+    r.bottom = std::min<LONG>(r.bottom, surface.height);
+    if (r.left < r.right && r.top < r.bottom) clipped.push_back(r);
+  }
+  if (clipped.empty()) return;
+
+  if (useShm_ && EnsureShmImage(*win, surface.width, surface.height)) {
+    // No XSync here: it would pull events off the connection right before
+    // the message loop blocks on it. Overwriting pixels the server has not
+    // read yet only shows it newer ones, and the put that follows is exact.
+    XImage* image = win->image;
+    for (const RECT& r : clipped) {
+      const std::size_t bytes = static_cast<std::size_t>(r.right - r.left) * 4;
+      for (int y = r.top; y < r.bottom; ++y)
+        std::memcpy(image->data + static_cast<std::size_t>(y) * image->bytes_per_line +
+                        static_cast<std::size_t>(r.left) * 4,
+                    surface.Row(y) + r.left, bytes);
+    }
+    for (const RECT& r : clipped)
+      XShmPutImage(dpy_, win->xid, gc_, image, r.left, r.top, r.left, r.top,
+                   static_cast<unsigned>(r.right - r.left),
+                   static_cast<unsigned>(r.bottom - r.top), False);
+  } else if (directLayout_) {
+    if (useShm_) {
+      std::fprintf(stderr, "lumivex: X shared memory unavailable, using XPutImage\n");
+      useShm_ = false;
+    }
+    PutDirect(win->xid, surface, clipped);
+  } else {
+    PutConverted(win->xid, surface, clipped);
+  }
+  XFlush(dpy_);
+}
+
+void X11Backend::Translate(XEvent& ev, std::vector<NativeEvent>& out) {
+  NativeEvent ne;
+  switch (ev.type) {
+    case KeyPress: {
+      if (!Find(ev.xkey.window)) return;
+      const KeySym sym = XLookupKeysym(&ev.xkey, 0);
+      const WPARAM vk = VirtualKey(sym);
+      const bool alt = (ev.xkey.state & Mod1Mask) || vk == VK_MENU;
+      ne.kind = kKindInput;
+      ne.window = ev.xkey.window;
+      // Alt combinations and F10 are system keys, as on Win32.
+      ne.message = (alt || vk == 0x79) ? WM_SYSKEYDOWN : WM_KEYDOWN;
+      ne.wParam = vk;
+      ne.lParam = static_cast<LPARAM>(1 | ((ev.xkey.keycode & 0xFF) << 16) | (alt ? 1u << 29 : 0));
+      out.push_back(ne);
+      return;
+    }
+    case ButtonPress: {
+      if (!Find(ev.xbutton.window)) return;
+      UINT msg = 0;
+      WPARAM button = 0;
+      switch (ev.xbutton.button) {
+        case Button1: msg = WM_LBUTTONDOWN; button = MK_LBUTTON; break;
+        case Button2: msg = WM_MBUTTONDOWN; button = MK_MBUTTON; break;
+        case Button3: msg = WM_RBUTTONDOWN; button = MK_RBUTTON; break;
+        default: return;  // wheel and extra buttons have no message here
+      }
+      ne.kind = kKindInput;
+      ne.window = ev.xbutton.window;
+      ne.message = msg;
+      ne.wParam = MouseKeyState(ev.xbutton.state) | button;
+      ne.lParam = ClientPoint(ev.xbutton.x, ev.xbutton.y);
+      out.push_back(ne);
+      return;
+    }
+    case MotionNotify: {
+      if (!Find(ev.xmotion.window)) return;
+      ne.kind = kKindInput;
+      ne.window = ev.xmotion.window;
+      ne.message = WM_MOUSEMOVE;
+      ne.wParam = MouseKeyState(ev.xmotion.state);
+      ne.lParam = ClientPoint(ev.xmotion.x, ev.xmotion.y);
+      // Consecutive moves merge into the latest, as Win32 coalesces them.
+      if (!out.empty() && out.back().kind == kKindInput && out.back().message == WM_MOUSEMOVE &&
+          out.back().window == ne.window) {
+        out.back() = ne;
+      } else {
+        out.push_back(ne);
+      }
+      return;
+    }
+    case Expose: {
+      if (!Find(ev.xexpose.window)) return;
+      ne.kind = kKindExpose;
+      ne.window = ev.xexpose.window;
+      ne.area = RECT{ev.xexpose.x, ev.xexpose.y, ev.xexpose.x + ev.xexpose.width,
+                     ev.xexpose.y + ev.xexpose.height};
+      out.push_back(ne);
+      return;
+    }
+    case ConfigureNotify: {
+      const Window w = ev.xconfigure.window;
+      if (XWin* win = Find(w)) {
+        if (ev.xconfigure.width == win->width && ev.xconfigure.height == win->height) return;
+        win->width = ev.xconfigure.width;
+        win->height = ev.xconfigure.height;
+        ne.kind = kKindResized;
+        ne.window = w;
+        ne.area = RECT{0, 0, win->width, win->height};
+        out.push_back(ne);
+        return;
+      }
+      // A foreign parent changed size: our previews inside follow it.
+      for (auto& [xid, child] : windows_) {
+        if (child.foreignParent && child.parent == w && !child.goneOnServer)
+          XResizeWindow(dpy_, xid, static_cast<unsigned>(std::max(ev.xconfigure.width, 1)),
+                        static_cast<unsigned>(std::max(ev.xconfigure.height, 1)));
+      }
+      return;
+    }
+    case DestroyNotify: {
+      XWin* win = Find(ev.xdestroywindow.window);
+      if (!win || win->goneOnServer) return;
+      FreeImage(*win);
+      win->goneOnServer = true;
+      ne.kind = kKindClosed;
+      ne.window = ev.xdestroywindow.window;
+      out.push_back(ne);
+      return;
+    }
+    case ClientMessage: {
+      if (!Find(ev.xclient.window)) return;
+      if (ev.xclient.message_type == atomProtocols_ && ev.xclient.format == 32 &&
+          static_cast<Atom>(ev.xclient.data.l[0]) == atomDelete_) {
+        ne.kind = kKindClosed;
+        ne.window = ev.xclient.window;
+        out.push_back(ne);
+      }
+      return;
+    }
+    case MapNotify: {
+      // The saver's full-screen window takes the keyboard once it is visible.
+      XWin* win = Find(ev.xmap.window);
+      if (win && win->fullScreen) FocusIfViewable(win->xid);
+      return;
+    }
+    default:
+      return;
+  }
+}
+
+void X11Backend::PollEvents(std::vector<NativeEvent>& out) {
+  out.insert(out.end(), pending_.begin(), pending_.end());
+  pending_.clear();
+  while (XPending(dpy_) > 0) {
+    XEvent ev;
+    XNextEvent(dpy_, &ev);
+    Translate(ev, out);
+  }
+}
+
+POINT X11Backend::CursorPos() {
+  Window rootRet = 0, childRet = 0;
+  int rootX = 0, rootY = 0, winX = 0, winY = 0;
+  unsigned int mask = 0;
+  XQueryPointer(dpy_, root_, &rootRet, &childRet, &rootX, &rootY, &winX, &winY, &mask);
+  return POINT{rootX, rootY};
+}
+
+void X11Backend::SetCursorPos(int x, int y) {
+  XWarpPointer(dpy_, None, root_, 0, 0, 0, 0, x, y);
+  XFlush(dpy_);
+}
+
+void X11Backend::SetCursorVisible(NativeId id, bool visible) {
+  XWin* win = Find(id);
+  if (!win || win->goneOnServer) return;
+  if (visible) {
+    XUndefineCursor(dpy_, win->xid);
+  } else {
+    if (!blankCursor_) {
+      static const char kEmpty[1] = {0};
+      Pixmap pix = XCreateBitmapFromData(dpy_, root_, kEmpty, 1, 1);
+      XColor black{};
+      blankCursor_ = XCreatePixmapCursor(dpy_, pix, pix, &black, &black, 0, 0);
+      XFreePixmap(dpy_, pix);
+    }
+    XDefineCursor(dpy_, win->xid, blankCursor_);
+  }
+  XFlush(dpy_);
+}
+
+bool X11Backend::GetScreenSaverTimeout(int* seconds) {
+  int timeout = 0, interval = 0, blanking = 0, exposures = 0;
+  XGetScreenSaver(dpy_, &timeout, &interval, &blanking, &exposures);
+  if (seconds) *seconds = timeout;
+  return true;
+}
+
+bool X11Backend::SetScreenSaverTimeout(int seconds) {
+  if (seconds < 0) return false;
+  int timeout = 0, interval = 0, blanking = 0, exposures = 0;
+  XGetScreenSaver(dpy_, &timeout, &interval, &blanking, &exposures);
+  ErrorTrap trap(dpy_);
+  XSetScreenSaver(dpy_, seconds, interval, blanking, exposures);
+  return trap.Error() == 0;
+}
+
+bool X11Backend::SetDesktopBackground(const Surface& picture) {
+  if (picture.width <= 0 || picture.height <= 0 ||
+      picture.pixels.size() < static_cast<std::size_t>(picture.width) * picture.height)
+    return false;
+  // Stretched over the whole screen, nearest neighbour.
+  const SIZE screen = ScreenSize();
+  Surface scaled;
+  scaled.width = screen.cx;
+  scaled.height = screen.cy;
+  scaled.pixels.resize(static_cast<std::size_t>(screen.cx) * screen.cy);
+  for (int y = 0; y < screen.cy; ++y) {
+    const std::uint32_t* src =
+        picture.Row(static_cast<int>(static_cast<long long>(y) * picture.height / screen.cy));
+    std::uint32_t* dst = scaled.Row(y);
+    for (int x = 0; x < screen.cx; ++x)
+      dst[x] = src[static_cast<long long>(x) * picture.width / screen.cx];
+  }
+  ErrorTrap trap(dpy_);
+  Pixmap pix = XCreatePixmap(dpy_, root_, static_cast<unsigned>(screen.cx),
+                             static_cast<unsigned>(screen.cy), static_cast<unsigned>(depth_));
+  std::vector<RECT> whole{RECT{0, 0, screen.cx, screen.cy}};
+  if (directLayout_) {
+    XImage* image = XCreateImage(dpy_, visual_, static_cast<unsigned>(depth_), ZPixmap, 0,
+                                 reinterpret_cast<char*>(scaled.pixels.data()),
+                                 static_cast<unsigned>(screen.cx),
+                                 static_cast<unsigned>(screen.cy), 32, screen.cx * 4);
+    if (image) {
+      XPutImage(dpy_, pix, gc_, image, 0, 0, 0, 0, static_cast<unsigned>(screen.cx),
+                static_cast<unsigned>(screen.cy));
+      image->data = nullptr;
+      XDestroyImage(image);
+    }
+  } else {
+    PutConverted(pix, scaled, whole);
+  }
+  // The window keeps its own reference to the pixmap.
+  XSetWindowBackgroundPixmap(dpy_, root_, pix);
+  XClearWindow(dpy_, root_);
+  XFreePixmap(dpy_, pix);
+  return trap.Error() == 0;
+}
+
+}  // namespace
+
+std::unique_ptr<Backend> MakeX11Backend() {
+  auto backend = std::make_unique<X11Backend>();
+  if (!backend->Open()) return nullptr;
+  return backend;
+}
+
+}  // namespace lvx

@@ -1,0 +1,118 @@
+// Internal to platform/gdi: the objects behind GDI handles and the device
+// context record, shared by the drawing, blitting and text code.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "platform/gdi/surface.h"
+#include "platform/winapi.h"
+
+namespace lvx::gdi {
+
+class RealizedFont;
+
+enum class Kind { Bitmap, Pen, Brush, Font, Region };
+
+// Common part of every GDI object. Stock objects live for the whole process
+// and are never counted as live objects.
+struct Object {
+  explicit Object(Kind k) : kind(k) {}
+  virtual ~Object() = default;
+  Object(const Object&) = delete;
+  Object& operator=(const Object&) = delete;
+  virtual HGDIOBJ Handle() = 0;
+
+  Kind kind;
+  bool stock = false;
+  int selectCount = 0;  // DCs holding it; a bitmap is in at most one
+};
+
+struct BitmapObject final : HBITMAP__, Object {
+  BitmapObject() : Object(Kind::Bitmap) {}
+  HGDIOBJ Handle() override { return static_cast<HBITMAP__*>(this); }
+  Surface surface;
+};
+
+struct PenObject final : HPEN__, Object {
+  PenObject() : Object(Kind::Pen) {}
+  HGDIOBJ Handle() override { return static_cast<HPEN__*>(this); }
+  int style = PS_SOLID;
+  int width = 1;  // in pixels, at least 1
+  COLORREF color = 0;
+};
+
+struct BrushObject final : HBRUSH__, Object {
+  BrushObject() : Object(Kind::Brush) {}
+  HGDIOBJ Handle() override { return static_cast<HBRUSH__*>(this); }
+  bool hollow = false;
+  COLORREF color = 0;
+};
+
+struct FontObject final : HFONT__, Object {
+  FontObject() : Object(Kind::Font) {}
+  HGDIOBJ Handle() override { return static_cast<HFONT__*>(this); }
+  LOGFONTA logfont{};
+  std::shared_ptr<RealizedFont> realized;  // resolved on first use
+};
+
+struct RegionObject final : HRGN__, Object {
+  RegionObject() : Object(Kind::Region) {}
+  HGDIOBJ Handle() override { return static_cast<HRGN__*>(this); }
+  RECT rect{};  // normalised; empty when left >= right or top >= bottom
+};
+
+struct DC {
+  bool memory = true;           // false: draws into a window's surface
+  Surface* external = nullptr;  // the window surface of a surface DC
+  BitmapObject* bitmap = nullptr;
+  PenObject* pen = nullptr;
+  BrushObject* brush = nullptr;
+  FontObject* font = nullptr;
+  bool hasClip = false;
+  RECT clip{};  // device coordinates, only meaningful with hasClip
+  COLORREF textColor = 0;
+  COLORREF bkColor = 0xFFFFFF;
+  int bkMode = OPAQUE;
+  int charExtra = 0;
+  int stretchMode = 1;
+  POINT current{0, 0};
+
+  Surface* surface() { return memory ? (bitmap ? &bitmap->surface : nullptr) : external; }
+};
+
+// Handle lookups; nullptr when the handle is not a live object of that kind.
+DC* FindDC(HDC hdc);
+Object* FindObject(HGDIOBJ obj);
+BitmapObject* FindBitmap(HGDIOBJ obj);
+PenObject* FindPen(HGDIOBJ obj);
+BrushObject* FindBrush(HGDIOBJ obj);
+FontObject* FindFont(HGDIOBJ obj);
+
+// Registers a freshly made object and returns its handle.
+HGDIOBJ Register(std::unique_ptr<Object> obj);
+
+// Where a DC may draw: its surface and the visible rectangle (surface bounds
+// intersected with the DC's clip rectangle). False when there is nothing.
+struct Target {
+  Surface* surface = nullptr;
+  RECT clip{};
+};
+bool TargetOf(DC* dc, Target* out);
+
+inline bool Intersect(const RECT& a, const RECT& b, RECT* out) {
+  out->left = a.left > b.left ? a.left : b.left;
+  out->top = a.top > b.top ? a.top : b.top;
+  out->right = a.right < b.right ? a.right : b.right;
+  out->bottom = a.bottom < b.bottom ? a.bottom : b.bottom;
+  return out->left < out->right && out->top < out->bottom;
+}
+
+inline void Touch(Surface& s, const RECT& r) {
+  if (s.trackDirty) s.MarkDirty(r.left, r.top, r.right, r.bottom);
+}
+
+// Fills [r] clipped to `clip` with a pixel value and marks it dirty.
+void FillClipped(Surface& s, const RECT& clip, RECT r, std::uint32_t pixel);
+
+}  // namespace lvx::gdi

@@ -1,0 +1,297 @@
+// Blits and single pixels. Everything is clipped to the destination surface,
+// the destination DC's clip rectangle and (when a source is read) the source
+// surface, so no call can read or write outside a pixel buffer.
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <set>
+#include <vector>
+
+#include "platform/gdi/gdi_internal.h"
+
+namespace lvx::gdi {
+namespace {
+
+enum class Op { Copy, NotCopy, Or, And, Xor, DstInvert, Pattern, Black, White };
+
+struct Rop {
+  DWORD code;
+  Op op;
+  bool usesSource;
+};
+
+// Every raster operation this GDI knows. Anything else is refused loudly,
+// never drawn approximately.
+constexpr Rop kRops[] = {
+    {SRCCOPY, Op::Copy, true},        {NOTSRCCOPY, Op::NotCopy, true},
+    {SRCPAINT, Op::Or, true},         {SRCAND, Op::And, true},
+    {SRCINVERT, Op::Xor, true},       {DSTINVERT, Op::DstInvert, false},
+    {PATCOPY, Op::Pattern, false},    {BLACKNESS, Op::Black, false},
+    {WHITENESS, Op::White, false},
+};
+
+const Rop* FindRop(DWORD code) {
+  for (const Rop& r : kRops) {
+    if (r.code == code) return &r;
+  }
+  static std::mutex m;
+  static std::set<DWORD> reported;
+  std::lock_guard<std::mutex> lock(m);
+  if (reported.insert(code).second) {
+    std::fprintf(stderr, "lumivex: raster operation 0x%08X is not supported\n",
+                 static_cast<unsigned>(code));
+  }
+  return nullptr;
+}
+
+inline std::uint32_t Apply(Op op, std::uint32_t dst, std::uint32_t src, std::uint32_t pat) {
+  switch (op) {
+    case Op::Copy: return src;
+    case Op::NotCopy: return ~src & 0xFFFFFFu;
+    case Op::Or: return dst | src;
+    case Op::And: return dst & src;
+    case Op::Xor: return dst ^ src;
+    case Op::DstInvert: return ~dst & 0xFFFFFFu;
+    case Op::Pattern: return pat;
+    case Op::Black: return 0;
+    case Op::White: return 0xFFFFFFu;
+  }
+  return dst;
+}
+
+// Clamps a 64-bit coordinate into int range; callers intersect afterwards.
+inline LONG Clamp32(long long v) {
+  return static_cast<LONG>(std::clamp<long long>(v, -0x40000000LL, 0x40000000LL));
+}
+
+// Rows of a source-free operation over `r` (already clipped).
+void FillOp(Surface& s, const RECT& r, Op op, std::uint32_t pat) {
+  const int w = r.right - r.left;
+  for (int y = r.top; y < r.bottom; ++y) {
+    std::uint32_t* p = s.Row(y) + r.left;
+    switch (op) {
+      case Op::Black: std::fill(p, p + w, 0u); break;
+      case Op::White: std::fill(p, p + w, 0xFFFFFFu); break;
+      case Op::Pattern: std::fill(p, p + w, pat); break;
+      default:
+        for (int i = 0; i < w; ++i) p[i] = Apply(op, p[i], 0, pat);
+        break;
+    }
+  }
+  Touch(s, r);
+}
+
+// Pattern colour of a DC, or false when its brush paints nothing.
+bool PatternOf(DC* dc, std::uint32_t* out) {
+  if (!dc->brush || dc->brush->hollow) return false;
+  *out = ColorRefToPixel(dc->brush->color);
+  return true;
+}
+
+}  // namespace
+}  // namespace lvx::gdi
+
+using namespace lvx;
+using namespace lvx::gdi;
+
+BOOL BitBlt(HDC dst, int x, int y, int width, int height, HDC src, int srcX, int srcY,
+            DWORD rop) {
+  DC* d = FindDC(dst);
+  if (!d) return FALSE;
+  const Rop* r = FindRop(rop);
+  if (!r) return FALSE;
+
+  // A negative extent counts leftwards/upwards from the given edge.
+  long long x0 = x, y0 = y, sx0 = srcX, sy0 = srcY, w = width, h = height;
+  if (w < 0) {
+    x0 += w;
+    sx0 += w;
+    w = -w;
+  }
+  if (h < 0) {
+    y0 += h;
+    sy0 += h;
+    h = -h;
+  }
+  Target t;
+  if (w == 0 || h == 0) return TRUE;
+  DC* s = nullptr;
+  Surface* ss = nullptr;
+  if (r->usesSource) {
+    s = FindDC(src);
+    ss = s ? s->surface() : nullptr;
+    if (!ss) return FALSE;
+  }
+  if (!TargetOf(d, &t)) return TRUE;
+
+  RECT dr{Clamp32(x0), Clamp32(y0), Clamp32(x0 + w), Clamp32(y0 + h)};
+  if (!Intersect(dr, t.clip, &dr)) return TRUE;
+  const long long offX = sx0 - x0, offY = sy0 - y0;  // source = destination + offset
+  if (r->usesSource) {
+    RECT srcInDst{Clamp32(-offX), Clamp32(-offY), Clamp32(ss->width - offX),
+                  Clamp32(ss->height - offY)};
+    if (!Intersect(dr, srcInDst, &dr)) return TRUE;
+  }
+  Surface& ds = *t.surface;
+
+  if (!r->usesSource) {
+    std::uint32_t pat = 0;
+    if (r->op == Op::Pattern && !PatternOf(d, &pat)) return TRUE;
+    FillOp(ds, dr, r->op, pat);
+    return TRUE;
+  }
+
+  const int cols = dr.right - dr.left;
+  const int sx = static_cast<int>(dr.left + offX);
+  const int syTop = static_cast<int>(dr.top + offY);
+  // On one surface the rows must be visited away from the overlap.
+  const bool upwards = (ss == &ds) && dr.top > syTop;
+  const int rows = dr.bottom - dr.top;
+  for (int k = 0; k < rows; ++k) {
+    const int row = upwards ? rows - 1 - k : k;
+    std::uint32_t* dp = ds.Row(dr.top + row) + dr.left;
+    const std::uint32_t* sp = ss->Row(syTop + row) + sx;
+    if (r->op == Op::Copy) {
+      std::memmove(dp, sp, static_cast<std::size_t>(cols) * sizeof(std::uint32_t));
+    } else if (ss == &ds && dp > sp) {
+      for (int i = cols - 1; i >= 0; --i) dp[i] = Apply(r->op, dp[i], sp[i], 0);
+    } else {
+      for (int i = 0; i < cols; ++i) dp[i] = Apply(r->op, dp[i], sp[i], 0);
+    }
+  }
+  Touch(ds, dr);
+  return TRUE;
+}
+
+namespace {
+
+// Nearest-neighbour map of one axis: destination pixel i (counted from the
+// starting edge in the extent's direction) takes source pixel
+// ((2i + 1) * |srcExtent|) / (2 * |dstExtent|), also counted in its extent's
+// direction. Signed extents make mirroring fall out of the same formula.
+struct AxisMap {
+  int first = 0, last = 0;  // destination coordinates [first, last) that are drawn
+  std::vector<int> source;  // source coordinate for each, -1 when outside the source
+};
+
+bool MapAxis(int d0, int dExt, int s0, int sExt, int clipLo, int clipHi, int srcSize,
+             AxisMap* out) {
+  const long long ad = dExt < 0 ? -static_cast<long long>(dExt) : dExt;
+  const long long as = sExt < 0 ? -static_cast<long long>(sExt) : sExt;
+  // Destination coordinate of pixel i: d0 + i, or d0 - 1 - i for a negative extent.
+  long long lo = dExt > 0 ? d0 : static_cast<long long>(d0) - ad;
+  long long hi = lo + ad;
+  lo = std::max<long long>(lo, clipLo);
+  hi = std::min<long long>(hi, clipHi);
+  if (lo >= hi) return false;
+  out->first = static_cast<int>(lo);
+  out->last = static_cast<int>(hi);
+  out->source.resize(static_cast<std::size_t>(hi - lo));
+  bool any = false;
+  for (long long c = lo; c < hi; ++c) {
+    const long long i = dExt > 0 ? c - d0 : static_cast<long long>(d0) - 1 - c;
+    // 128-bit: extents near the int limits would overflow the product.
+    const long long j = static_cast<long long>((static_cast<__int128>(2 * i + 1) * as) / (2 * ad));
+    const long long sc = sExt > 0 ? s0 + j : static_cast<long long>(s0) - 1 - j;
+    const bool inside = sc >= 0 && sc < srcSize;
+    out->source[static_cast<std::size_t>(c - lo)] = inside ? static_cast<int>(sc) : -1;
+    any = any || inside;
+  }
+  return any;
+}
+
+}  // namespace
+
+BOOL StretchBlt(HDC dst, int x, int y, int width, int height, HDC src, int srcX, int srcY,
+                int srcWidth, int srcHeight, DWORD rop) {
+  DC* d = FindDC(dst);
+  if (!d) return FALSE;
+  const Rop* r = FindRop(rop);
+  if (!r) return FALSE;
+  if (!r->usesSource || (width == srcWidth && height == srcHeight)) {
+    return BitBlt(dst, x, y, width, height, src, srcX, srcY, rop);
+  }
+  DC* s = FindDC(src);
+  Surface* ss = s ? s->surface() : nullptr;
+  if (!ss) return FALSE;
+  if (width == 0 || height == 0 || srcWidth == 0 || srcHeight == 0) return TRUE;
+  Target t;
+  if (!TargetOf(d, &t)) return TRUE;
+
+  AxisMap mx, my;
+  if (!MapAxis(x, width, srcX, srcWidth, t.clip.left, t.clip.right, ss->width, &mx) ||
+      !MapAxis(y, height, srcY, srcHeight, t.clip.top, t.clip.bottom, ss->height, &my)) {
+    return TRUE;
+  }
+  Surface& ds = *t.surface;
+
+  // In place, the source must be read before any of it is overwritten.
+  std::vector<std::uint32_t> copy;
+  const std::uint32_t* base = ss->pixels.data();
+  int stride = ss->width;
+  int baseX = 0, baseY = 0;
+  if (ss == &ds) {
+    int minX = ss->width, maxX = -1, minY = ss->height, maxY = -1;
+    for (int v : mx.source) {
+      if (v >= 0) minX = std::min(minX, v), maxX = std::max(maxX, v);
+    }
+    for (int v : my.source) {
+      if (v >= 0) minY = std::min(minY, v), maxY = std::max(maxY, v);
+    }
+    stride = maxX - minX + 1;
+    copy.resize(static_cast<std::size_t>(stride) * static_cast<std::size_t>(maxY - minY + 1));
+    for (int yy = minY; yy <= maxY; ++yy) {
+      std::memcpy(copy.data() + static_cast<std::size_t>(yy - minY) * stride, ss->Row(yy) + minX,
+                  static_cast<std::size_t>(stride) * sizeof(std::uint32_t));
+    }
+    base = copy.data();
+    baseX = minX;
+    baseY = minY;
+  }
+
+  for (int dy = my.first; dy < my.last; ++dy) {
+    const int sy = my.source[static_cast<std::size_t>(dy - my.first)];
+    if (sy < 0) continue;
+    const std::uint32_t* srow = base + static_cast<std::size_t>(sy - baseY) * stride;
+    std::uint32_t* drow = ds.Row(dy);
+    for (int dx = mx.first; dx < mx.last; ++dx) {
+      const int sx = mx.source[static_cast<std::size_t>(dx - mx.first)];
+      if (sx < 0) continue;
+      drow[dx] = Apply(r->op, drow[dx], srow[sx - baseX], 0);
+    }
+  }
+  Touch(ds, RECT{mx.first, my.first, mx.last, my.last});
+  return TRUE;
+}
+
+COLORREF SetPixel(HDC hdc, int x, int y, COLORREF color) {
+  DC* d = FindDC(hdc);
+  if (!d) return CLR_INVALID;
+  Surface* s = d->surface();
+  if (!s || x < 0 || y < 0 || x >= s->width || y >= s->height) return CLR_INVALID;
+  if (d->hasClip &&
+      (x < d->clip.left || x >= d->clip.right || y < d->clip.top || y >= d->clip.bottom)) {
+    return CLR_INVALID;
+  }
+  s->Row(y)[x] = ColorRefToPixel(color);
+  if (s->trackDirty) s->MarkDirty(x, y, x + 1, y + 1);
+  return color & 0xFFFFFFu;
+}
+
+BOOL SetPixelV(HDC hdc, int x, int y, COLORREF color) {
+  return SetPixel(hdc, x, y, color) != CLR_INVALID ? TRUE : FALSE;
+}
+
+COLORREF GetPixel(HDC hdc, int x, int y) {
+  DC* d = FindDC(hdc);
+  if (!d) return CLR_INVALID;
+  Surface* s = d->surface();
+  if (!s || x < 0 || y < 0 || x >= s->width || y >= s->height) return CLR_INVALID;
+  if (d->hasClip &&
+      (x < d->clip.left || x >= d->clip.right || y < d->clip.top || y >= d->clip.bottom)) {
+    return CLR_INVALID;
+  }
+  return PixelToColorRef(s->Row(y)[x]);
+}

@@ -1,0 +1,46 @@
+// Internal to platform/profile: the line model of an INI text, shared by
+// the reads and the writes.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace lvx::ini {
+
+enum class LineKind { Other, Section, Entry };
+
+struct Line {
+  std::size_t begin = 0;  // first byte of the line
+  std::size_t end = 0;    // past its content, before "\r\n" or "\n"
+  std::size_t next = 0;   // first byte of the following line
+  LineKind kind = LineKind::Other;
+  std::string_view name;   // section name or key, trimmed
+  std::string_view value;  // entry value, trimmed, cut at a NUL byte, quotes kept
+  long section = -1;       // index of the governing section line, -1 before any
+};
+
+bool IsBlank(char c);
+std::string_view Trim(std::string_view s);
+bool EqualNoCase(std::string_view a, std::string_view b);
+// A value in a matching pair of double quotes loses them.
+std::string_view Unquote(std::string_view v);
+
+// Splits `text` into lines in one pass. The views point into `text`.
+std::vector<Line> Parse(std::string_view text);
+
+// The line ending a new line should get: the first one the text uses, "\n"
+// for a text without any.
+std::string_view PreferredEol(std::string_view text);
+
+enum class FileState { Ok, Missing, Failed };
+// Reads a whole regular file of at most kMaxFileBytes.
+FileState ReadWholeFile(const char* path, std::string& out);
+constexpr std::size_t kMaxFileBytes = std::size_t{32} << 20;
+
+// Replaces `path` by `bytes` through a temporary file in the same folder and
+// a rename, so readers see either the old or the new file, never half of one.
+bool ReplaceFile(const std::string& path, std::string_view bytes);
+
+}  // namespace lvx::ini

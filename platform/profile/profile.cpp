@@ -1,0 +1,263 @@
+// Private profile files: every call reads the whole file, and a write
+// replaces it atomically, so nothing is cached between calls.
+#include <unistd.h>
+
+#include <climits>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
+
+#include "platform/profile/ini_text.h"
+#include "platform/winapi/profile.h"
+
+using namespace lvx::ini;
+
+namespace {
+
+std::string LowerCopy(std::string_view s) {
+  std::string r(s);
+  for (char& c : r)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return r;
+}
+
+bool InSection(const std::vector<Line>& lines, const Line& line, std::string_view section) {
+  return line.section >= 0 &&
+         EqualNoCase(lines[static_cast<std::size_t>(line.section)].name, section);
+}
+
+// The stored value of section/key (quotes still on), or nothing.
+std::optional<std::string_view> FindValue(const std::vector<Line>& lines, std::string_view section,
+                                          std::string_view key) {
+  for (const Line& line : lines)
+    if (line.kind == LineKind::Entry && EqualNoCase(line.name, key) &&
+        InSection(lines, line, section))
+      return line.value;
+  return std::nullopt;
+}
+
+DWORD CopyText(std::string_view text, LPSTR out, DWORD size) {
+  std::size_t n = text.size() < size - 1 ? text.size() : size - 1;
+  std::memcpy(out, text.data(), n);
+  out[n] = '\0';
+  return static_cast<DWORD>(n);
+}
+
+// Names separated by NUL with a second NUL at the end. When they do not fit,
+// the last name is cut so that the double NUL still ends the buffer.
+DWORD CopyList(const std::vector<std::string_view>& names, LPSTR out, DWORD size) {
+  std::size_t total = 0;
+  for (std::string_view n : names) total += n.size() + 1;
+  if (total + 1 <= size) {
+    char* p = out;
+    for (std::string_view n : names) {
+      std::memcpy(p, n.data(), n.size());
+      p += n.size();
+      *p++ = '\0';
+    }
+    *p = '\0';
+    if (total == 0 && size >= 2) out[1] = '\0';
+    return static_cast<DWORD>(total);
+  }
+  if (size < 2) {
+    out[0] = '\0';
+    return 0;
+  }
+  std::size_t room = size - 2;
+  char* p = out;
+  for (std::string_view n : names) {
+    if (room == 0) break;
+    std::size_t take = n.size() < room ? n.size() : room;
+    std::memcpy(p, n.data(), take);
+    p += take;
+    room -= take;
+    if (room == 0) break;
+    *p++ = '\0';
+    --room;
+  }
+  out[size - 2] = '\0';
+  out[size - 1] = '\0';
+  return size - 2;
+}
+
+std::vector<std::string_view> SectionNames(const std::vector<Line>& lines) {
+  std::vector<std::string_view> names;
+  std::unordered_set<std::string> seen;
+  for (const Line& line : lines)
+    if (line.kind == LineKind::Section && seen.insert(LowerCopy(line.name)).second)
+      names.push_back(line.name);
+  return names;
+}
+
+std::vector<std::string_view> KeyNames(const std::vector<Line>& lines, std::string_view section) {
+  std::vector<std::string_view> names;
+  std::unordered_set<std::string> seen;
+  for (const Line& line : lines)
+    if (line.kind == LineKind::Entry && InSection(lines, line, section) &&
+        seen.insert(LowerCopy(line.name)).second)
+      names.push_back(line.name);
+  return names;
+}
+
+bool HasLineBreak(std::string_view s) { return s.find_first_of("\r\n") != std::string_view::npos; }
+
+// Names that would not read back as the same section or key are refused
+// rather than written into a file that then means something else.
+bool ValidSection(std::string_view s) {
+  return !Trim(s).empty() && !HasLineBreak(s) && s.find(']') == std::string_view::npos;
+}
+bool ValidKey(std::string_view k) {
+  std::string_view t = Trim(k);
+  return !t.empty() && !HasLineBreak(k) && t.find('=') == std::string_view::npos && t[0] != '[' &&
+         t[0] != ';';
+}
+
+// The file text after one write: set, delete a key, or delete a section.
+std::string Edit(std::string_view text, std::string_view section, const char* key,
+                 const char* value) {
+  std::vector<Line> lines = Parse(text);
+  std::string_view eol = PreferredEol(text);
+  std::string out;
+  out.reserve(text.size() + 64);
+  // Whatever Parse skipped in front (a byte-order mark) stays.
+  out.append(text.substr(0, lines.empty() ? text.size() : lines.front().begin));
+
+  auto keep = [&](const Line& l) { out.append(text.substr(l.begin, l.next - l.begin)); };
+  auto lineEnd = [&](const Line& l) { return text.substr(l.end, l.next - l.end); };
+
+  if (key == nullptr) {  // delete every section of that name with its lines
+    for (const Line& l : lines)
+      if (!InSection(lines, l, section)) keep(l);
+    return out;
+  }
+  std::string_view k = Trim(key);
+  if (value == nullptr) {  // delete the key wherever the section appears
+    for (const Line& l : lines)
+      if (!(l.kind == LineKind::Entry && EqualNoCase(l.name, k) && InSection(lines, l, section)))
+        keep(l);
+    return out;
+  }
+
+  long found = -1;       // the entry to replace
+  long insertAfter = -1; // last entry (or header) of the first matching section
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const Line& l = lines[i];
+    if (!InSection(lines, l, section)) continue;
+    if (l.kind == LineKind::Entry && EqualNoCase(l.name, k)) {
+      found = static_cast<long>(i);
+      break;
+    }
+    bool firstSection =
+        insertAfter < 0 || l.section == lines[static_cast<std::size_t>(insertAfter)].section;
+    if (firstSection && l.kind != LineKind::Other) insertAfter = static_cast<long>(i);
+  }
+
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const Line& l = lines[i];
+    if (static_cast<long>(i) == found) {
+      out.append(l.name).append("=").append(value).append(lineEnd(l));
+      continue;
+    }
+    keep(l);
+    if (found < 0 && static_cast<long>(i) == insertAfter) {
+      if (lineEnd(l).empty()) out.append(eol);
+      out.append(k).append("=").append(value).append(eol);
+    }
+  }
+  if (found < 0 && insertAfter < 0) {  // a new section at the end
+    if (!out.empty() && out.back() != '\n') out.append(eol);
+    const Line* last = lines.empty() ? nullptr : &lines.back();
+    if (last && !Trim(text.substr(last->begin, last->end - last->begin)).empty()) out.append(eol);
+    out.append("[").append(Trim(section)).append("]").append(eol);
+    out.append(k).append("=").append(value).append(eol);
+  }
+  return out;
+}
+
+// Writes go to the file a symbolic link points at, not over the link.
+std::string ResolvePath(const char* path) {
+  if (char* real = ::realpath(path, nullptr)) {
+    std::string r(real);
+    std::free(real);
+    return r;
+  }
+  return path;
+}
+
+}  // namespace
+
+DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultValue, LPSTR out,
+                               DWORD size, LPCSTR fileName) {
+  if (out == nullptr || size == 0) return 0;
+  std::string text;
+  if (fileName == nullptr || ReadWholeFile(fileName, text) != FileState::Ok) text.clear();
+  std::vector<Line> lines = Parse(text);
+  if (section == nullptr) return CopyList(SectionNames(lines), out, size);
+  std::string_view sec = Trim(section);
+  if (key == nullptr) return CopyList(KeyNames(lines, sec), out, size);
+  if (auto v = FindValue(lines, sec, Trim(key))) return CopyText(Unquote(*v), out, size);
+  return CopyText(defaultValue ? std::string_view(defaultValue) : std::string_view(), out, size);
+}
+
+UINT GetPrivateProfileIntA(LPCSTR section, LPCSTR key, INT defaultValue, LPCSTR fileName) {
+  if (section == nullptr || key == nullptr || fileName == nullptr) return static_cast<UINT>(defaultValue);
+  std::string text;
+  if (ReadWholeFile(fileName, text) != FileState::Ok) return static_cast<UINT>(defaultValue);
+  std::vector<Line> lines = Parse(text);
+  auto found = FindValue(lines, Trim(section), Trim(key));
+  if (!found) return static_cast<UINT>(defaultValue);
+  std::string_view v = Unquote(*found);
+  if (v.empty()) return static_cast<UINT>(defaultValue);
+
+  std::size_t i = 0;
+  while (i < v.size() && IsBlank(v[i])) ++i;
+  bool negative = false;
+  if (i < v.size() && (v[i] == '+' || v[i] == '-')) negative = v[i++] == '-';
+  unsigned base = 10;
+  auto isHex = [](char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+  };
+  if (i + 2 < v.size() && v[i] == '0' && (v[i + 1] == 'x' || v[i + 1] == 'X') && isHex(v[i + 2])) {
+    base = 16;
+    i += 2;
+  }
+  // Saturate instead of overflowing: decimal to the int range, hex to 32 bits.
+  const std::uint64_t limit = base == 16 ? 0xFFFFFFFFull : (negative ? 0x80000000ull : 0x7FFFFFFFull);
+  std::uint64_t n = 0;
+  for (; i < v.size(); ++i) {
+    char c = v[i];
+    unsigned d;
+    if (c >= '0' && c <= '9') d = static_cast<unsigned>(c - '0');
+    else if (base == 16 && c >= 'a' && c <= 'f') d = static_cast<unsigned>(c - 'a' + 10);
+    else if (base == 16 && c >= 'A' && c <= 'F') d = static_cast<unsigned>(c - 'A' + 10);
+    else break;
+    n = n * base + d;
+    if (n > limit) n = limit;
+  }
+  std::uint32_t u = static_cast<std::uint32_t>(n);
+  return negative ? static_cast<UINT>(0u - u) : static_cast<UINT>(u);
+}
+
+BOOL WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR fileName) {
+  if (fileName == nullptr || *fileName == '\0') return FALSE;
+  // All three null asks to flush a cache; there is none.
+  if (section == nullptr) return key == nullptr && value == nullptr ? TRUE : FALSE;
+  if (!ValidSection(section)) return FALSE;
+  if (key != nullptr && !ValidKey(key)) return FALSE;
+  if (key != nullptr && value != nullptr && HasLineBreak(value)) return FALSE;
+
+  std::string path = ResolvePath(fileName);
+  std::string text;
+  FileState state = ReadWholeFile(path.c_str(), text);
+  if (state == FileState::Failed) return FALSE;
+  std::string edited = Edit(text, Trim(section), key, value);
+  if (state == FileState::Ok && edited == text) return TRUE;
+  if (state == FileState::Missing && (key == nullptr || value == nullptr)) return TRUE;
+  if (state == FileState::Ok && ::access(path.c_str(), W_OK) != 0) return FALSE;
+  return lvx::ini::ReplaceFile(path, edited) ? TRUE : FALSE;
+}

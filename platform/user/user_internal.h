@@ -1,0 +1,76 @@
+// Internal to platform/user: the window registry and the queue share this.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/backend/backend.h"
+#include "platform/gdi/surface.h"
+#include "platform/winapi.h"
+
+namespace lvx::user {
+
+struct Window {
+  HWND hwnd = nullptr;
+  std::string className;
+  UINT classStyle = 0;
+  WNDPROC proc = nullptr;
+  HBRUSH classBrush = nullptr;
+  std::string title;
+  DWORD style = 0;  // WS_VISIBLE mirrors `visible`
+  DWORD exStyle = 0;
+  LONG userData = 0;
+  int x = 0, y = 0, width = 0, height = 0;  // relative to the parent's client area
+  HWND parent = nullptr;                    // ours or a foreign window
+  bool parentIsOurs = false;
+  bool visible = false;
+  bool destroying = false;
+
+  Surface surface;
+  HDC dc = nullptr;
+
+  bool invalid = false;  // needs WM_PAINT
+  RECT invalidRect{};
+  bool erasePending = false;
+  bool lastEraseFailed = false;
+
+  // Snapshots (top-level windows only, when LUMIVEX_SNAPSHOT is set).
+  std::string snapshotDir;
+  long snapshotEvery = 0;
+  long timerDispatches = 0;
+};
+
+inline NativeId Id(HWND h) { return reinterpret_cast<NativeId>(h); }
+inline HWND Handle(NativeId id) { return reinterpret_cast<HWND>(id); }
+
+// Registry (window thread only).
+Window* Find(HWND hwnd);
+// Our windows in creation order.
+std::vector<HWND> AllWindows();
+// Our windows whose parent is not one of ours (the saver window, previews).
+std::vector<HWND> TopLevelWindows();
+// Screen position of a window's client origin.
+POINT ClientOrigin(const Window& w);
+
+// Queue side, used by the registry.
+void NoteWindowThread();
+// Milliseconds of the monotonic clock, wrapping at 32 bits (MSG::time).
+DWORD TickNow();
+void AddLiveHandle(HWND hwnd);
+void RemoveLiveHandle(HWND hwnd);  // also drops its posted messages
+void KillWindowTimers(HWND hwnd);
+void InstallSignalHandlers();
+void ResetWindowsForTests();
+void ResetQueueForTests();
+void ResetCursorForTests();
+// The cursor state a newly created window must take on.
+void ApplyCursorToWindow(HWND hwnd);
+
+// Calls a window procedure; an escaping exception is logged, never propagated.
+LRESULT CallProc(WNDPROC proc, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
+// Snapshot support.
+void WriteSnapshot(Window& w, const std::string& name);
+
+}  // namespace lvx::user

@@ -1,0 +1,161 @@
+// The headless display, the choice of display, and PNG snapshots.
+#include <gtest/gtest.h>
+#include <png.h>
+#include <poll.h>
+
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+#include "platform/backend/headless/headless.h"
+#include "tests/support/test_support.h"
+
+using lvx::HeadlessBackend;
+using lvx::NativeEvent;
+
+TEST(HeadlessDisplay, ScreenSizeFromEnvironment) {
+  setenv("LUMIVEX_SCREEN", "800x600", 1);
+  EXPECT_EQ(HeadlessBackend().ScreenSize().cx, 800);
+  setenv("LUMIVEX_SCREEN", "1920X1080", 1);
+  EXPECT_EQ(HeadlessBackend().ScreenSize().cy, 1080);
+  for (const char* bad : {"", "800", "0x600", "800x0", "99999x10", "800x600x", "-5x5", "x", "12x 4",
+                          "18446744073709551617x10"}) {
+    setenv("LUMIVEX_SCREEN", bad, 1);
+    testing::internal::CaptureStderr();
+    SIZE s = HeadlessBackend().ScreenSize();
+    std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(s.cx, 1024) << bad;
+    EXPECT_EQ(s.cy, 768) << bad;
+    EXPECT_NE(err.find("LUMIVEX_SCREEN"), std::string::npos) << bad;
+  }
+}
+
+TEST(HeadlessDisplay, InjectedEventsWakeThePollAndKeepOrder) {
+  HeadlessBackend hb;
+  lvx::NativeWindowSpec spec;
+  spec.width = 100;
+  spec.height = 80;
+  spec.x = 20;
+  spec.y = 30;
+  lvx::NativeId id = hb.CreateWindow(spec);
+  ASSERT_NE(id, 0u);
+  pollfd pfd{hb.EventFd(), POLLIN, 0};
+  EXPECT_EQ(poll(&pfd, 1, 0), 0);
+  std::thread t([&] {
+    for (int i = 0; i < 100; ++i) {
+      NativeEvent ev;
+      ev.window = id;
+      ev.message = WM_MOUSEMOVE;
+      ev.lParam = MAKELPARAM(static_cast<WORD>(i % 50), 7);
+      hb.Inject(ev);
+    }
+  });
+  t.join();
+  EXPECT_EQ(poll(&pfd, 1, 1000), 1);
+  std::vector<NativeEvent> out;
+  hb.PollEvents(out);
+  ASSERT_EQ(out.size(), 100u);
+  EXPECT_EQ(GET_X_LPARAM(out[99].lParam), 49);
+  EXPECT_EQ(hb.CursorPos().x, 20 + 49) << "the pointer follows injected mouse input";
+  EXPECT_EQ(hb.CursorPos().y, 30 + 7);
+  EXPECT_EQ(poll(&pfd, 1, 0), 0) << "drained";
+  hb.MovePointer(-50, 99999);
+  EXPECT_EQ(hb.CursorPos().x, 0);
+  EXPECT_EQ(hb.CursorPos().y, 767);
+  out.clear();
+  hb.PollEvents(out);
+  EXPECT_TRUE(out.empty()) << "the window is not shown, so nothing is under the pointer";
+}
+
+TEST(HeadlessDisplay, PresentTakesDirtyRegionsAndCounts) {
+  HeadlessBackend hb;
+  lvx::NativeWindowSpec spec;
+  spec.width = 256;
+  spec.height = 256;
+  lvx::NativeId id = hb.CreateWindow(spec);
+  lvx::Surface s;
+  s.trackDirty = true;
+  s.Resize(256, 256);
+  s.TakeDirty();
+  s.MarkDirty(3, 4, 9, 10);
+  hb.Present(id, s, false);
+  auto st = hb.Stats(id);
+  EXPECT_EQ(st.presents, 1);
+  EXPECT_EQ(st.fullPresents, 0);
+  ASSERT_FALSE(st.lastRegions.empty());
+  EXPECT_LE(st.lastRegions[0].left, 3);
+  EXPECT_GE(st.lastRegions[0].right, 9);
+  EXPECT_LT(st.pixels, 256 * 256) << "only the dirty part";
+  EXPECT_FALSE(s.HasDirty());
+  hb.Present(id, s, true);
+  EXPECT_EQ(hb.Stats(id).fullPresents, 1);
+  EXPECT_EQ(hb.Stats(id).pixels, st.pixels + 256 * 256);
+}
+
+TEST(HeadlessDisplay, ForeignWindowsAndTimeout) {
+  HeadlessBackend hb;
+  lvx::NativeId f = hb.AddForeignWindow(320, 200);
+  EXPECT_TRUE(hb.IsForeignWindow(f));
+  SIZE s{};
+  ASSERT_TRUE(hb.ForeignClientSize(f, &s));
+  EXPECT_EQ(s.cx, 320);
+  lvx::NativeWindowSpec spec;
+  spec.parent = f;
+  EXPECT_NE(hb.CreateWindow(spec), 0u);
+  spec.parent = f + 1000;
+  EXPECT_EQ(hb.CreateWindow(spec), 0u) << "no parent, no window";
+  hb.RemoveForeignWindow(f);
+  EXPECT_FALSE(hb.IsForeignWindow(f));
+  EXPECT_EQ(hb.FindForeignWindow("WindowsScreenSaverClass", "Screen Saver"), 0u);
+  int t = 0;
+  ASSERT_TRUE(hb.GetScreenSaverTimeout(&t));
+  EXPECT_EQ(t, 600);
+  EXPECT_TRUE(hb.SetScreenSaverTimeout(900));
+  EXPECT_FALSE(hb.SetScreenSaverTimeout(-1));
+  hb.GetScreenSaverTimeout(&t);
+  EXPECT_EQ(t, 900);
+}
+
+TEST(DisplayChoice, HeadlessWithoutDisplayAndFallbackFromBrokenX) {
+  unsetenv("LUMIVEX_DISPLAY");
+  unsetenv("DISPLAY");
+  lvx::ResetBackendForTests();
+  EXPECT_STREQ(lvx::CurrentBackend().Name(), "headless");
+
+  setenv("LUMIVEX_DISPLAY", "x11", 1);
+  setenv("DISPLAY", ":987", 1);  // nothing listens there
+  lvx::ResetBackendForTests();
+  testing::internal::CaptureStderr();
+  EXPECT_STREQ(lvx::CurrentBackend().Name(), "headless");
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("headless"), std::string::npos);
+  EXPECT_NE(lvx::CurrentHeadless(), nullptr);
+  lvx::ResetBackendForTests();
+}
+
+TEST(SnapshotPng, RoundTripsPixelsAndRefusesBadInput) {
+  lvx::Surface s;
+  s.Resize(3, 2);
+  s.pixels = {0xFF0000, 0x00FF00, 0x0000FF, 0x123456, 0xFFFFFF, 0x000000};
+  std::string path = lvx::test::Home() + "/shot.png";
+  ASSERT_TRUE(lvx::WriteSurfacePng(s, path));
+  png_image img{};
+  img.version = PNG_IMAGE_VERSION;
+  ASSERT_TRUE(png_image_begin_read_from_file(&img, path.c_str()));
+  img.format = PNG_FORMAT_RGB;
+  std::vector<unsigned char> rgb(PNG_IMAGE_SIZE(img));
+  ASSERT_TRUE(png_image_finish_read(&img, nullptr, rgb.data(), 0, nullptr));
+  ASSERT_EQ(img.width, 3u);
+  ASSERT_EQ(img.height, 2u);
+  for (size_t i = 0; i < s.pixels.size(); ++i) {
+    std::uint32_t got = (rgb[3 * i] << 16) | (rgb[3 * i + 1] << 8) | rgb[3 * i + 2];
+    EXPECT_EQ(got, s.pixels[i]) << i;
+  }
+  EXPECT_FALSE(lvx::test::FileExists(path + ".part"));
+
+  lvx::Surface empty;
+  EXPECT_FALSE(lvx::WriteSurfacePng(empty, lvx::test::Home() + "/empty.png"));
+  lvx::Surface lying = s;
+  lying.height = 5000;  // the size no longer matches the pixels
+  EXPECT_FALSE(lvx::WriteSurfacePng(lying, lvx::test::Home() + "/lying.png"));
+  EXPECT_FALSE(lvx::WriteSurfacePng(s, lvx::test::Home() + "/no/such/folder/x.png"));
+}

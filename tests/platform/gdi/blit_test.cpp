@@ -1,0 +1,230 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+#include "tests/platform/gdi/canvas.h"
+
+using lvx::test::Canvas;
+
+namespace {
+
+// A distinct colour for every pixel, so a misplaced copy shows.
+COLORREF Pattern(int x, int y) { return RGB(x * 7 + 1, y * 11 + 3, (x * 13 + y * 5) & 0xFF); }
+
+void Paint(Canvas& c) {
+  for (int y = 0; y < c.height(); ++y) {
+    for (int x = 0; x < c.width(); ++x) SetPixelV(c.dc(), x, y, Pattern(x, y));
+  }
+}
+
+// What a clipped copy must leave: destination pixel (x, y) comes from source
+// (x - dx + sx, y - dy + sy) when both lie on their surfaces and inside the
+// copied block; everything else keeps its old colour.
+std::vector<COLORREF> ReferenceCopy(const Canvas& dst, COLORREF old, int dx, int dy, int w,
+                                    int h, int sw, int sh, int sx, int sy) {
+  std::vector<COLORREF> out;
+  for (int y = 0; y < dst.height(); ++y) {
+    for (int x = 0; x < dst.width(); ++x) {
+      const int ix = x - dx, iy = y - dy;
+      const int srcX = sx + ix, srcY = sy + iy;
+      const bool copied = ix >= 0 && ix < w && iy >= 0 && iy < h && srcX >= 0 && srcX < sw &&
+                          srcY >= 0 && srcY < sh;
+      out.push_back(copied ? Pattern(srcX, srcY) : old);
+    }
+  }
+  return out;
+}
+
+std::vector<COLORREF> Read(const Canvas& c) {
+  std::vector<COLORREF> out;
+  for (int y = 0; y < c.height(); ++y) {
+    for (int x = 0; x < c.width(); ++x) out.push_back(c.At(x, y));
+  }
+  return out;
+}
+
+}  // namespace
+
+TEST(BitBlt, SrcCopyIsPixelExactAndClippedAtEveryEdge) {
+  Canvas src(9, 7);
+  Paint(src);
+  const COLORREF old = RGB(1, 2, 3);
+  // Destination positions and source offsets that cross every edge of both.
+  const int dstPos[] = {-6, -1, 0, 2, 5, 9, 12};
+  const int srcPos[] = {-4, -1, 0, 3, 8};
+  for (int dx : dstPos) {
+    for (int sx : srcPos) {
+      for (int dy : {-3, 0, 4, 8}) {
+        for (int sy : {-2, 0, 5}) {
+          Canvas dst(10, 8, old);
+          ASSERT_TRUE(BitBlt(dst.dc(), dx, dy, 6, 5, src.dc(), sx, sy, SRCCOPY));
+          ASSERT_EQ(Read(dst), ReferenceCopy(dst, old, dx, dy, 6, 5, 9, 7, sx, sy))
+              << "dst " << dx << "," << dy << " src " << sx << "," << sy;
+        }
+      }
+    }
+  }
+}
+
+TEST(BitBlt, BlacknessAndWhitenessIgnoreTheSourceAndClip) {
+  Canvas dst(6, 5, RGB(9, 9, 9));
+  ASSERT_TRUE(BitBlt(dst.dc(), -2, 3, 4, 10, nullptr, 0, 0, BLACKNESS));
+  ASSERT_TRUE(BitBlt(dst.dc(), 4, -1, 5, 2, nullptr, 0, 0, WHITENESS));
+  EXPECT_EQ(dst.Map({{RGB(9, 9, 9), '.'}, {0, 'K'}, {RGB(255, 255, 255), 'W'}}),
+            lvx::test::Rows({"....WW", "......", "......", "KK....", "KK...."}));
+}
+
+TEST(BitBlt, HonoursTheDestinationClipRectangle) {
+  Canvas src(8, 8);
+  Paint(src);
+  Canvas dst(8, 8);
+  ASSERT_EQ(IntersectClipRect(dst.dc(), 2, 3, 6, 5), SIMPLEREGION);
+  ASSERT_TRUE(BitBlt(dst.dc(), 0, 0, 8, 8, src.dc(), 0, 0, SRCCOPY));
+  // Outside the clip rectangle reads fail too.
+  EXPECT_EQ(dst.At(0, 0), CLR_INVALID);
+  EXPECT_EQ(dst.At(2, 3), Pattern(2, 3));
+  const auto px = dst.Pixels();
+  for (int y = 0; y < 8; ++y) {
+    for (int x = 0; x < 8; ++x) {
+      const bool inside = x >= 2 && x < 6 && y >= 3 && y < 5;
+      EXPECT_EQ(lvx::PixelToColorRef(px[y * 8 + x]), inside ? Pattern(x, y) : 0u) << x << "," << y;
+    }
+  }
+  RECT box;
+  EXPECT_EQ(GetClipBox(dst.dc(), &box), SIMPLEREGION);
+  EXPECT_EQ(box.left, 2);
+  EXPECT_EQ(box.bottom, 5);
+  // Clip regions restrict the same way and a null region lifts the clip.
+  HRGN rgn = CreateRectRgn(0, 0, 1, 1);
+  SelectClipRgn(dst.dc(), rgn);
+  DeleteObject(rgn);  // the DC keeps its own copy
+  EXPECT_EQ(SetPixel(dst.dc(), 3, 3, RGB(1, 1, 1)), CLR_INVALID);
+  EXPECT_EQ(SetPixel(dst.dc(), 0, 0, RGB(1, 1, 1)), RGB(1, 1, 1));
+  EXPECT_EQ(SelectClipRgn(dst.dc(), nullptr), SIMPLEREGION);
+  EXPECT_EQ(SetPixel(dst.dc(), 3, 3, RGB(1, 1, 1)), RGB(1, 1, 1));
+}
+
+TEST(BitBlt, OverlappingCopiesOnOneSurfaceMoveTheOriginalPixels) {
+  const std::pair<int, int> shifts[] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}, {2, 3}, {-3, -2}, {3, -1}};
+  for (auto [ox, oy] : shifts) {
+    Canvas c(12, 10);
+    Paint(c);
+    ASSERT_TRUE(BitBlt(c.dc(), 3 + ox, 2 + oy, 6, 5, c.dc(), 3, 2, SRCCOPY));
+    for (int y = 0; y < 10; ++y) {
+      for (int x = 0; x < 12; ++x) {
+        const int ix = x - 3 - ox, iy = y - 2 - oy;
+        const COLORREF want = (ix >= 0 && ix < 6 && iy >= 0 && iy < 5) ? Pattern(3 + ix, 2 + iy)
+                                                                        : Pattern(x, y);
+        ASSERT_EQ(c.At(x, y), want) << "shift " << ox << "," << oy << " at " << x << "," << y;
+      }
+    }
+  }
+}
+
+TEST(BitBlt, UnsupportedRasterOperationFailsAndMissingSourceFails) {
+  Canvas dst(4, 4, RGB(5, 5, 5));
+  Canvas src(4, 4, RGB(200, 0, 0));
+  EXPECT_FALSE(BitBlt(dst.dc(), 0, 0, 4, 4, src.dc(), 0, 0, 0x00BB0226u));  // MERGEPAINT
+  EXPECT_FALSE(BitBlt(dst.dc(), 0, 0, 4, 4, nullptr, 0, 0, SRCCOPY));
+  EXPECT_FALSE(BitBlt(nullptr, 0, 0, 4, 4, src.dc(), 0, 0, SRCCOPY));
+  EXPECT_EQ(dst.At(1, 1), RGB(5, 5, 5));
+  // The other operations of the table combine as their names say.
+  SetPixelV(dst.dc(), 0, 0, RGB(0x0F, 0xF0, 0x33));
+  SetPixelV(src.dc(), 0, 0, RGB(0x11, 0x11, 0xFF));
+  ASSERT_TRUE(BitBlt(dst.dc(), 0, 0, 1, 1, src.dc(), 0, 0, SRCINVERT));
+  EXPECT_EQ(dst.At(0, 0), RGB(0x1E, 0xE1, 0xCC));
+  ASSERT_TRUE(BitBlt(dst.dc(), 0, 0, 1, 1, src.dc(), 0, 0, SRCAND));
+  EXPECT_EQ(dst.At(0, 0), RGB(0x10, 0x01, 0xCC));
+  ASSERT_TRUE(BitBlt(dst.dc(), 0, 0, 1, 1, nullptr, 0, 0, DSTINVERT));
+  EXPECT_EQ(dst.At(0, 0), RGB(0xEF, 0xFE, 0x33));
+}
+
+TEST(StretchBlt, InPlaceMirrorMatchesAReferenceAndTwiceRestores) {
+  for (auto [w, h] : {std::pair{7, 5}, std::pair{8, 3}, std::pair{1, 4}}) {
+    Canvas c(w, h);
+    Paint(c);
+    const auto original = c.Pixels();
+    ASSERT_TRUE(StretchBlt(c.dc(), w, 0, -w, h, c.dc(), 0, 0, w, h, SRCCOPY));
+    for (int y = 0; y < h; ++y) {
+      for (int x = 0; x < w; ++x) ASSERT_EQ(c.At(x, y), Pattern(w - 1 - x, y)) << x << "," << y;
+    }
+    ASSERT_TRUE(StretchBlt(c.dc(), w, 0, -w, h, c.dc(), 0, 0, w, h, SRCCOPY));
+    EXPECT_EQ(c.Pixels(), original);
+  }
+}
+
+TEST(StretchBlt, ScalesFlipsAndClipsNearestNeighbour) {
+  Canvas src(3, 2);
+  Paint(src);
+  Canvas big(8, 6, RGB(1, 1, 1));
+  ASSERT_TRUE(StretchBlt(big.dc(), 1, 1, 6, 4, src.dc(), 0, 0, 3, 2, SRCCOPY));
+  for (int y = 0; y < 6; ++y) {
+    for (int x = 0; x < 8; ++x) {
+      const bool in = x >= 1 && x < 7 && y >= 1 && y < 5;
+      EXPECT_EQ(big.At(x, y), in ? Pattern((x - 1) / 2, (y - 1) / 2) : RGB(1, 1, 1));
+    }
+  }
+  // Upside down through a negative source height, shrunk by two horizontally.
+  Canvas src2(6, 3);
+  Paint(src2);
+  Canvas flip(3, 3);
+  ASSERT_TRUE(StretchBlt(flip.dc(), 0, 0, 3, 3, src2.dc(), 0, 3, 6, -3, SRCCOPY));
+  for (int y = 0; y < 3; ++y) {
+    for (int x = 0; x < 3; ++x) EXPECT_EQ(flip.At(x, y), Pattern(2 * x + 1, 2 - y));
+  }
+  // Far outside the destination: nothing is drawn, nothing breaks.
+  EXPECT_TRUE(StretchBlt(flip.dc(), -100000, 5, 40000, 3, src2.dc(), 0, 0, 6, 3, SRCCOPY));
+  EXPECT_TRUE(StretchBlt(flip.dc(), 0, 0, 3, 3, src2.dc(), 50, 50, 6, 3, SRCCOPY));
+  EXPECT_EQ(flip.At(0, 0), Pattern(1, 2));
+  EXPECT_EQ(SetStretchBltMode(flip.dc(), COLORONCOLOR), BLACKONWHITE);
+  EXPECT_TRUE(StretchBlt(flip.dc(), 0, 0, 3, 3, src2.dc(), 0, 0, 6, 3, BLACKNESS));
+  EXPECT_EQ(flip.At(2, 2), 0u);
+}
+
+TEST(Pixels, SetAndGetRoundTripAndRefuseOutside) {
+  Canvas c(5, 4);
+  EXPECT_EQ(SetPixel(c.dc(), 4, 3, RGB(10, 20, 30)), RGB(10, 20, 30));
+  EXPECT_EQ(GetPixel(c.dc(), 4, 3), RGB(10, 20, 30));
+  EXPECT_TRUE(SetPixelV(c.dc(), 0, 0, RGB(255, 0, 128)));
+  EXPECT_EQ(GetPixel(c.dc(), 0, 0), RGB(255, 0, 128));
+  // The top byte of a COLORREF is not a colour.
+  EXPECT_EQ(SetPixel(c.dc(), 1, 1, 0x01FFEEDDu), 0x00FFEEDDu);
+  EXPECT_EQ(GetPixel(c.dc(), 1, 1), 0x00FFEEDDu);
+  for (auto [x, y] : {std::pair{-1, 0}, std::pair{0, -1}, std::pair{5, 0}, std::pair{0, 4},
+                      std::pair{-100000, 100000}}) {
+    EXPECT_EQ(SetPixel(c.dc(), x, y, RGB(1, 2, 3)), CLR_INVALID);
+    EXPECT_FALSE(SetPixelV(c.dc(), x, y, RGB(1, 2, 3)));
+    EXPECT_EQ(GetPixel(c.dc(), x, y), CLR_INVALID);
+  }
+  EXPECT_EQ(GetPixel(nullptr, 0, 0), CLR_INVALID);
+  EXPECT_EQ(GetPixel(reinterpret_cast<HDC>(&c), 0, 0), CLR_INVALID);  // not a DC
+}
+
+TEST(Pixels, WindowSurfaceRecordsWhatBlitsTouched) {
+  lvx::Surface win;
+  win.Resize(256, 128);
+  win.trackDirty = true;
+  win.TakeDirty();
+  HDC dc = lvx::CreateSurfaceDC(&win);
+  Canvas sprite(3, 3, RGB(255, 255, 255));
+  ASSERT_TRUE(BitBlt(dc, 100, 40, 3, 3, sprite.dc(), 0, 0, SRCCOPY));
+  SetPixel(dc, 5, 120, RGB(9, 9, 9));
+  ASSERT_TRUE(win.HasDirty());
+  auto rects = win.TakeDirty();
+  auto covers = [&](int x, int y) {
+    return std::any_of(rects.begin(), rects.end(), [&](const RECT& r) {
+      return x >= r.left && x < r.right && y >= r.top && y < r.bottom;
+    });
+  };
+  EXPECT_TRUE(covers(100, 40));
+  EXPECT_TRUE(covers(102, 42));
+  EXPECT_TRUE(covers(5, 120));
+  EXPECT_FALSE(covers(200, 10));
+  EXPECT_FALSE(win.HasDirty());
+  // A fully clipped blit touches nothing.
+  ASSERT_TRUE(BitBlt(dc, 300, 40, 3, 3, sprite.dc(), 0, 0, SRCCOPY));
+  EXPECT_FALSE(win.HasDirty());
+  lvx::DestroySurfaceDC(dc);
+}

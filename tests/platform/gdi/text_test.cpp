@@ -1,0 +1,282 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "platform/gdi/font_engine.h"
+#include "tests/platform/gdi/canvas.h"
+
+using lvx::test::Canvas;
+
+namespace {
+
+constexpr COLORREF kWhite = RGB(255, 255, 255);
+
+// A font selected into a DC for the life of the object (pinned to a face the
+// test script installs, so glyph sizes are known).
+class UseFont {
+ public:
+  UseFont(HDC dc, int height, const char* face = "Liberation Sans", int weight = FW_NORMAL)
+      : dc_(dc) {
+    font_ = CreateFontA(height, 0, 0, 0, weight, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, 0, face);
+    old_ = SelectObject(dc, font_);
+  }
+  ~UseFont() {
+    SelectObject(dc_, old_);
+    DeleteObject(font_);
+  }
+  HFONT font() const { return font_; }
+
+ private:
+  HDC dc_;
+  HFONT font_;
+  HGDIOBJ old_;
+};
+
+SIZE Extent(HDC dc, const std::string& s) {
+  SIZE sz{-1, -1};
+  EXPECT_TRUE(GetTextExtentPoint32A(dc, s.c_str(), static_cast<int>(s.size()), &sz));
+  return sz;
+}
+
+std::string FaceFileOf(const LOGFONTA& lf) {
+  auto f = lvx::gdi::Realize(lf);
+  return f ? f->file : "";
+}
+
+LOGFONTA Logfont(const char* face, LONG height = -16) {
+  LOGFONTA lf{};
+  lf.lfHeight = height;
+  std::strncpy(lf.lfFaceName, face, LF_FACESIZE - 1);
+  return lf;
+}
+
+}  // namespace
+
+TEST(Text, ExtentOfABMatchesWhatTextOutDraws) {
+  Canvas c(120, 50);
+  UseFont f(c.dc(), -24);
+  SetTextColor(c.dc(), kWhite);
+  SetBkMode(c.dc(), TRANSPARENT);
+  const SIZE ab = Extent(c.dc(), "AB");
+  const SIZE a = Extent(c.dc(), "A");
+  const SIZE b = Extent(c.dc(), "B");
+  EXPECT_EQ(ab.cx, a.cx + b.cx);  // the sum of the advances
+  EXPECT_EQ(ab.cy, a.cy);
+  EXPECT_GT(ab.cx, 20);
+  EXPECT_LT(ab.cx, 48);
+  TEXTMETRICA tm{};
+  ASSERT_TRUE(GetTextMetricsA(c.dc(), &tm));
+  EXPECT_EQ(ab.cy, tm.tmHeight);
+  EXPECT_EQ(tm.tmHeight, tm.tmAscent + tm.tmDescent);
+
+  ASSERT_TRUE(TextOutA(c.dc(), 10, 7, "AB", 2));
+  const RECT lit = c.BoundsNot(0);
+  ASSERT_LT(lit.left, lit.right) << "nothing drawn";
+  EXPECT_GE(lit.left, 10);
+  EXPECT_GE(lit.top, 7);
+  EXPECT_LE(lit.right, 10 + ab.cx);
+  EXPECT_LE(lit.bottom, 7 + ab.cy);
+  // Capitals stand on the baseline: their lowest row is the last above the descent.
+  EXPECT_EQ(lit.bottom, 7 + tm.tmAscent);
+  // Without antialiasing every pixel is either the text colour or untouched.
+  for (int y = 0; y < c.height(); ++y) {
+    for (int x = 0; x < c.width(); ++x) ASSERT_TRUE(c.At(x, y) == 0 || c.At(x, y) == kWhite);
+  }
+}
+
+TEST(Text, OpaqueFillsTheWholeCellAndTransparentLeavesIt) {
+  const COLORREF red = RGB(200, 0, 0), blue = RGB(0, 0, 180);
+  Canvas c(100, 40, red);
+  UseFont f(c.dc(), -18);
+  SetTextColor(c.dc(), kWhite);
+  SetBkColor(c.dc(), blue);
+  SetTextCharacterExtra(c.dc(), 2);
+  const SIZE sz = Extent(c.dc(), "Hi!");
+  ASSERT_TRUE(TextOutA(c.dc(), 5, 3, "Hi!", 3));
+  int whites = 0;
+  for (int y = 0; y < 40; ++y) {
+    for (int x = 0; x < 100; ++x) {
+      const bool inCell = x >= 5 && x < 5 + sz.cx && y >= 3 && y < 3 + sz.cy;
+      const COLORREF v = c.At(x, y);
+      if (inCell) {
+        ASSERT_TRUE(v == blue || v == kWhite) << x << "," << y;
+        whites += v == kWhite;
+      } else {
+        ASSERT_EQ(v, red) << x << "," << y;
+      }
+    }
+  }
+  EXPECT_GT(whites, 10);
+
+  Canvas t(100, 40, red);
+  UseFont f2(t.dc(), -18);
+  SetTextColor(t.dc(), kWhite);
+  SetBkColor(t.dc(), blue);
+  SetBkMode(t.dc(), TRANSPARENT);
+  ASSERT_TRUE(TextOutA(t.dc(), 5, 3, "Hi!", 3));
+  for (int y = 0; y < 40; ++y) {
+    for (int x = 0; x < 100; ++x) ASSERT_NE(t.At(x, y), blue);
+  }
+}
+
+TEST(Text, CharacterExtraAddsToEveryCharacter) {
+  Canvas c(10, 10);
+  UseFont f(c.dc(), -16);
+  const SIZE plain = Extent(c.dc(), "abcd");
+  SetTextCharacterExtra(c.dc(), 3);
+  EXPECT_EQ(Extent(c.dc(), "abcd").cx, plain.cx + 4 * 3);
+  EXPECT_EQ(Extent(c.dc(), "").cx, 0);
+  SIZE sz;
+  EXPECT_FALSE(GetTextExtentPoint32A(c.dc(), "x", -1, &sz));
+  EXPECT_FALSE(GetTextExtentPoint32A(c.dc(), nullptr, 3, &sz));
+  EXPECT_FALSE(TextOutA(c.dc(), 0, 0, nullptr, 3));
+}
+
+TEST(Text, FaceNamesResolveThroughFontconfig) {
+  const std::string liberation = FaceFileOf(Logfont("Liberation Sans"));
+  ASSERT_NE(liberation.find("LiberationSans-Regular"), std::string::npos) << liberation;
+  // A metric-compatible face stands in for Arial.
+  EXPECT_EQ(FaceFileOf(Logfont("Arial")), liberation);
+  // Unknown and empty names give the default sans face, never nothing.
+  const std::string fallback = FaceFileOf(Logfont(""));
+  EXPECT_FALSE(fallback.empty());
+  EXPECT_EQ(FaceFileOf(Logfont("xx")), fallback);
+  LOGFONTA bold = Logfont("Liberation Sans");
+  bold.lfWeight = FW_BOLD;
+  EXPECT_NE(FaceFileOf(bold).find("LiberationSans-Bold"), std::string::npos);
+  LOGFONTA italic = Logfont("Liberation Sans");
+  italic.lfItalic = 1;
+  EXPECT_NE(FaceFileOf(italic).find("LiberationSans-Italic"), std::string::npos);
+}
+
+TEST(Text, HeightSignSelectsEmOrCellSize) {
+  Canvas c(10, 10);
+  TEXTMETRICA cell{}, em{};
+  {
+    UseFont f(c.dc(), 20);
+    ASSERT_TRUE(GetTextMetricsA(c.dc(), &cell));
+  }
+  {
+    UseFont f(c.dc(), -20);
+    ASSERT_TRUE(GetTextMetricsA(c.dc(), &em));
+  }
+  EXPECT_EQ(cell.tmHeight, 20);                   // positive: the whole cell
+  EXPECT_EQ(em.tmHeight - em.tmInternalLeading, 20);  // negative: the em square
+  EXPECT_GT(em.tmHeight, cell.tmHeight);
+  TEXTMETRICA def{};
+  UseFont f(c.dc(), 0);
+  ASSERT_TRUE(GetTextMetricsA(c.dc(), &def));
+  EXPECT_GT(def.tmHeight, 12);
+  EXPECT_LT(def.tmHeight, 24);
+}
+
+TEST(Text, HighBytesAreWindows1252) {
+  EXPECT_EQ(lvx::gdi::Cp1252ToUnicode(0x80), 0x20ACu);  // euro sign
+  EXPECT_EQ(lvx::gdi::Cp1252ToUnicode(0x96), 0x2013u);  // en dash
+  EXPECT_EQ(lvx::gdi::Cp1252ToUnicode(0xE9), 0xE9u);    // e acute
+  EXPECT_EQ(lvx::gdi::Cp1252ToUnicode('A'), static_cast<std::uint32_t>('A'));
+  // The euro and e-acute glyphs are real glyphs, not the same missing-glyph box.
+  Canvas e(30, 30), u(30, 30);
+  UseFont fe(e.dc(), -20), fu(u.dc(), -20);
+  SetTextColor(e.dc(), kWhite);
+  SetTextColor(u.dc(), kWhite);
+  SetBkMode(e.dc(), TRANSPARENT);
+  SetBkMode(u.dc(), TRANSPARENT);
+  TextOutA(e.dc(), 2, 2, "\x80", 1);
+  TextOutA(u.dc(), 2, 2, "\xE9", 1);
+  EXPECT_NE(e.Pixels(), u.Pixels());
+  EXPECT_LT(e.BoundsNot(0).left, e.BoundsNot(0).right);
+}
+
+// DrawTextA must draw exactly what TextOutA draws for each of its lines.
+class DrawTextLines : public ::testing::Test {
+ protected:
+  static constexpr int kW = 200, kH = 120;
+  void Prepare(Canvas& c) {
+    fonts_.push_back(std::make_unique<UseFont>(c.dc(), -16));
+    SetTextColor(c.dc(), kWhite);
+    SetBkMode(c.dc(), TRANSPARENT);
+  }
+  std::vector<std::unique_ptr<UseFont>> fonts_;
+};
+
+TEST_F(DrawTextLines, WordBreakBreaksAtBlanks) {
+  Canvas got(kW, kH), want(kW, kH);
+  Prepare(got);
+  Prepare(want);
+  const int lineH = Extent(got.dc(), "x").cy;
+  // Room for "two three" but not for "one two".
+  const int width = Extent(got.dc(), "two three").cx + 1;
+  ASSERT_LT(width, Extent(got.dc(), "one two").cx);
+  RECT r{0, 0, width, kH};
+  const char* text = "one   two three four";
+  EXPECT_EQ(DrawTextA(got.dc(), text, -1, &r, DT_WORDBREAK), 3 * lineH);
+  TextOutA(want.dc(), 0, 0, "one", 3);
+  TextOutA(want.dc(), 0, lineH, "two three", 9);
+  TextOutA(want.dc(), 0, 2 * lineH, "four", 4);
+  EXPECT_EQ(got.Pixels(), want.Pixels());
+
+  RECT calc{10, 5, 10 + width, 6};
+  EXPECT_EQ(DrawTextA(got.dc(), text, -1, &calc, DT_WORDBREAK | DT_CALCRECT), 3 * lineH);
+  EXPECT_EQ(calc.bottom, 5 + 3 * lineH);
+  EXPECT_EQ(calc.right, 10 + Extent(got.dc(), "two three").cx);
+  EXPECT_EQ(got.Pixels(), want.Pixels());  // calculating draws nothing
+}
+
+TEST_F(DrawTextLines, LineFeedsAndCrLfStartNewLinesAndCenterAligns) {
+  Canvas got(kW, kH), want(kW, kH);
+  Prepare(got);
+  Prepare(want);
+  const int lineH = Extent(got.dc(), "x").cy;
+  RECT r{0, 0, kW, kH};
+  EXPECT_EQ(DrawTextA(got.dc(), "ab\ncd\r\nef", -1, &r, DT_CENTER), 3 * lineH);
+  int y = 0;
+  for (const char* line : {"ab", "cd", "ef"}) {
+    TextOutA(want.dc(), (kW - Extent(want.dc(), line).cx) / 2, y, line, 2);
+    y += lineH;
+  }
+  EXPECT_EQ(got.Pixels(), want.Pixels());
+}
+
+TEST_F(DrawTextLines, AWordWiderThanTheLineIsBrokenWhereItMust) {
+  Canvas got(kW, kH), want(kW, kH);
+  Prepare(got);
+  Prepare(want);
+  const int lineH = Extent(got.dc(), "x").cy;
+  const std::string word = "abcdefghijkl";
+  const int width = Extent(got.dc(), "abcde").cx;
+  RECT r{0, 0, width, kH};
+  const int h = DrawTextA(got.dc(), word.c_str(), -1, &r, DT_WORDBREAK);
+  // Greedy: each line takes the longest prefix that fits.
+  size_t pos = 0;
+  int lines = 0;
+  while (pos < word.size()) {
+    size_t n = 1;
+    while (pos + n < word.size() && Extent(want.dc(), word.substr(pos, n + 1)).cx <= width) ++n;
+    TextOutA(want.dc(), 0, lines * lineH, word.c_str() + pos, static_cast<int>(n));
+    pos += n;
+    ++lines;
+  }
+  EXPECT_GE(lines, 2);
+  EXPECT_EQ(h, lines * lineH);
+  EXPECT_EQ(got.Pixels(), want.Pixels());
+}
+
+TEST_F(DrawTextLines, SingleLineCentresVerticallyAndClipsToTheRectangle) {
+  Canvas got(kW, kH), want(kW, kH);
+  Prepare(got);
+  Prepare(want);
+  const SIZE sz = Extent(got.dc(), "Mid");
+  RECT r{20, 10, 120, 90};
+  DrawTextA(got.dc(), "Mid", 3, &r, DT_SINGLELINE | DT_VCENTER | DT_RIGHT);
+  TextOutA(want.dc(), 120 - sz.cx, 10 + (80 - sz.cy) / 2, "Mid", 3);
+  EXPECT_EQ(got.Pixels(), want.Pixels());
+  // Text running past the rectangle is cut at its edge.
+  Canvas clip(kW, kH);
+  Prepare(clip);
+  RECT narrow{0, 0, 5, kH};
+  DrawTextA(clip.dc(), "Wide text", -1, &narrow, 0);
+  EXPECT_LE(clip.BoundsNot(0).right, 5);
+  EXPECT_EQ(DrawTextA(clip.dc(), "x", 1, nullptr, 0), 0);
+}
