@@ -273,25 +273,30 @@ void IniFile::WriteString(const char* section, const char* key, const char* text
     Complain("Write: too long string");
     return;
   }
-  std::lock_guard<std::recursive_mutex> lock(WriteMutex());
-  char found[kReadSize] = {};
-  GetPrivateProfileStringA(OrEmpty(section), OrEmpty(key), "", found, kReadSize, path_.c_str());
-  Decode(found);
-  if (value == found) return;
-
-  LogFile.Log(3, "ini text Entry", OrEmpty(key));
-  LogFile.Log(3, "ini text to write", value.c_str());
-  LogFile.Log(3, "ini text found", found);
-
   std::string encoded = value;
   if (Encode(encoded)) return;  // reported; a half-escaped value is worse than none
-  std::string quoted = "\"" + encoded + "\"";
-  WritePrivateProfileStringA(OrEmpty(section), OrEmpty(key), quoted.c_str(), path_.c_str());
+  bool differs;
+  {
+    std::lock_guard<std::recursive_mutex> lock(WriteMutex());
+    char found[kReadSize] = {};
+    GetPrivateProfileStringA(OrEmpty(section), OrEmpty(key), "", found, kReadSize, path_.c_str());
+    Decode(found);
+    if (value == found) return;
 
-  char back[kReadSize] = {};
-  GetPrivateProfileStringA(OrEmpty(section), OrEmpty(key), "", back, kReadSize, path_.c_str());
-  Decode(back);
-  if (value != back) Complain("Read: too long string");
+    LogFile.Log(3, "ini text Entry", OrEmpty(key));
+    LogFile.Log(3, "ini text to write", value.c_str());
+    LogFile.Log(3, "ini text found", found);
+
+    std::string quoted = "\"" + encoded + "\"";
+    WritePrivateProfileStringA(OrEmpty(section), OrEmpty(key), quoted.c_str(), path_.c_str());
+
+    char back[kReadSize] = {};
+    GetPrivateProfileStringA(OrEmpty(section), OrEmpty(key), "", back, kReadSize, path_.c_str());
+    Decode(back);
+    differs = value != back;
+  }
+  // Outside the lock: a modal box must not hold up the other thread's writes.
+  if (differs) Complain("Read: too long string");
 }
 
 void IniFile::WriteUInt(const char* section, const char* key, unsigned value) {
@@ -395,6 +400,8 @@ constexpr unsigned char kScrambleOffset = 0x13;
 constexpr unsigned char kScrambleMarker = 0xFF;
 constexpr unsigned char kScrambleLowest = 34;
 constexpr std::size_t kScrambleLimit = 499;
+// A 499-character secret scrambles to at most twice its length.
+constexpr std::size_t kUnscrambleLimit = 2 * kScrambleLimit;
 }  // namespace
 
 void Scramble(char* text, std::size_t size) {
@@ -428,9 +435,9 @@ void Scramble(char* text, std::size_t size) {
 void Unscramble(char* text) {
   if (text == nullptr) return;
   std::string in(text);
-  if (in.size() > kScrambleLimit) {
+  if (in.size() > kUnscrambleLimit) {
     InternalError(nullptr, 4820);
-    in.resize(kScrambleLimit);
+    in.resize(kUnscrambleLimit);
   }
   std::string out;
   for (std::size_t i = 0; i < in.size(); ++i) {

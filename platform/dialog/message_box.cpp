@@ -29,12 +29,18 @@ constexpr Button kIgnore{IDIGNORE, "ignore", "_Ignore"};
 
 std::vector<Button> ButtonsOf(UINT type) {
   switch (type & MB_TYPEMASK) {
-    case MB_OKCANCEL: return {kOk, kCancel};
-    case MB_ABORTRETRYIGNORE: return {kAbort, kRetry, kIgnore};
-    case MB_YESNOCANCEL: return {kYes, kNo, kCancel};
-    case MB_YESNO: return {kYes, kNo};
-    case MB_RETRYCANCEL: return {kRetry, kCancel};
-    default: return {kOk};
+    case MB_OKCANCEL:
+      return {kOk, kCancel};
+    case MB_ABORTRETRYIGNORE:
+      return {kAbort, kRetry, kIgnore};
+    case MB_YESNOCANCEL:
+      return {kYes, kNo, kCancel};
+    case MB_YESNO:
+      return {kYes, kNo};
+    case MB_RETRYCANCEL:
+      return {kRetry, kCancel};
+    default:
+      return {kOk};
   }
 }
 
@@ -127,11 +133,20 @@ int GtkAnswer(HWND owner, const std::string& text, const std::string& caption, U
   const std::vector<Button> buttons = ButtonsOf(type);
   GtkMessageType kind = GTK_MESSAGE_OTHER;
   switch (type & MB_ICONMASK) {
-    case MB_ICONHAND: kind = GTK_MESSAGE_ERROR; break;
-    case MB_ICONQUESTION: kind = GTK_MESSAGE_QUESTION; break;
-    case MB_ICONEXCLAMATION: kind = GTK_MESSAGE_WARNING; break;
-    case MB_ICONASTERISK: kind = GTK_MESSAGE_INFO; break;
-    default: break;
+    case MB_ICONHAND:
+      kind = GTK_MESSAGE_ERROR;
+      break;
+    case MB_ICONQUESTION:
+      kind = GTK_MESSAGE_QUESTION;
+      break;
+    case MB_ICONEXCLAMATION:
+      kind = GTK_MESSAGE_WARNING;
+      break;
+    case MB_ICONASTERISK:
+      kind = GTK_MESSAGE_INFO;
+      break;
+    default:
+      break;
   }
   GtkWidget* dialog =
       gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, kind, GTK_BUTTONS_NONE, "%s", text.c_str());
@@ -154,8 +169,8 @@ int GtkAnswer(HWND owner, const std::string& text, const std::string& caption, U
   const auto ownerId = reinterpret_cast<std::uintptr_t>(owner);
   if (ownerId != 0 && ownerId <= 0x1FFFFFFFu) {
     // NULL when the owner is gone; GDK traps the X error.
-    GdkWindow* foreign =
-        gdk_x11_window_foreign_new_for_display(gdk_display_get_default(), static_cast<Window>(ownerId));
+    GdkWindow* foreign = gdk_x11_window_foreign_new_for_display(gdk_display_get_default(),
+                                                                static_cast<Window>(ownerId));
     if (foreign) {
       gdk_window_set_transient_for(gtk_widget_get_window(dialog), foreign);
       g_object_unref(foreign);

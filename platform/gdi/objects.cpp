@@ -14,7 +14,8 @@ namespace lvx::gdi {
 namespace {
 
 constexpr int kMaxSide = 16384;
-constexpr long long kMaxPixels = 1LL << 28;
+// 256 MiB of pixels: far beyond any screen, small enough to be refused early.
+constexpr long long kMaxPixels = 1LL << 26;
 
 struct Registry {
   std::unordered_map<HGDIOBJ, std::unique_ptr<Object>> objects;

@@ -11,7 +11,10 @@
 //   symmetric. A 1-pixel pen draws the pixels of the shape that have a
 //   4-neighbour outside it; the brush fills the rest. So a 1x1 box gives one
 //   pixel, a 2x2 box a square of outline, a 3x3 box a square of outline
-//   around one brush pixel, and a 4x4 box loses its four corners. A pen of
+//   around one brush pixel, and a 4x4 box loses its four corners. The middle
+//   row(s) and column(s) always reach the edges of the box, so a thin
+//   ellipse still touches all four sides (pixel centres alone would cut off
+//   its tips). A pen of
 //   width p > 1 draws the ring between the ellipses grown by (p-1)/2 and
 //   shrunk by (p+1)/2 pixels in radius.
 // - LineTo draws from the current position towards the end point with
@@ -176,12 +179,34 @@ BOOL Ellipse(HDC hdc, int left, int top, int right, int bottom) {
 
   // The outer shape and the inside the brush fills, per row.
   const long long oa = pen ? w + p - 1 : w, ob = pen ? h + p - 1 : h;
+  // Row y of the shape: pixel centres inside the ellipse, and for the box of
+  // a thin pen the middle rows and columns stretched to its edges.
+  auto shapeRow = [&](long long y, long long* lo, long long* hi) {
+    if (p > 1) return EllipseRow(y, sx, sy, oa, ob, lo, hi);
+    if (y < top || y >= bottom) return false;
+    const long long Y = 2 * y - sy;
+    if (Y >= -1 && Y <= 1) {
+      *lo = left;
+      *hi = right - 1;
+      return true;
+    }
+    const long long midLo = sx >= 0 ? sx / 2 : -((-sx + 1) / 2);  // floor(sx / 2)
+    const long long midHi = sx - midLo;
+    if (!EllipseRow(y, sx, sy, oa, ob, lo, hi)) {
+      *lo = midLo;
+      *hi = midHi;
+    } else {
+      *lo = std::min(*lo, midLo);
+      *hi = std::max(*hi, midHi);
+    }
+    return true;
+  };
   const long long y0 = std::max<long long>(top - p, t.clip.top);
   const long long y1 = std::min<long long>(static_cast<long long>(bottom) + p, t.clip.bottom);
   Bounds bounds;
   for (long long y = y0; y < y1; ++y) {
     long long ol, oh;
-    if (!EllipseRow(y, sx, sy, oa, ob, &ol, &oh)) continue;
+    if (!shapeRow(y, &ol, &oh)) continue;
     if (!pen) {
       if (brush) Span(s, t.clip, y, ol, oh, brushPx, bounds);
       continue;
@@ -190,8 +215,7 @@ BOOL Ellipse(HDC hdc, int left, int top, int right, int bottom) {
     if (p == 1) {
       // Inside = own row shrunk by one, limited to the rows above and below.
       long long al, ah, bl, bh;
-      if (EllipseRow(y - 1, sx, sy, oa, ob, &al, &ah) &&
-          EllipseRow(y + 1, sx, sy, oa, ob, &bl, &bh)) {
+      if (shapeRow(y - 1, &al, &ah) && shapeRow(y + 1, &bl, &bh)) {
         il = std::max({ol + 1, al, bl});
         ih = std::min({oh - 1, ah, bh});
       }

@@ -1,7 +1,6 @@
 #include "platform/gdi/surface.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace lvx {
 
@@ -67,8 +66,9 @@ std::vector<RECT> Surface::TakeDirty() {
   // Rectangles still growing downwards, indexed into `out`.
   std::vector<std::size_t> open, nextOpen;
   std::vector<std::pair<int, int>> runs;
+  const std::size_t rowTiles = static_cast<std::size_t>(std::max(tilesX_, 0));
   for (int ty = 0; ty < tilesY_; ++ty) {
-    std::uint8_t* row = dirtyTiles_.data() + static_cast<std::size_t>(ty) * tilesX_;
+    std::uint8_t* row = dirtyTiles_.data() + static_cast<std::size_t>(ty) * rowTiles;
     runs.clear();
     for (int tx = 0; tx < tilesX_;) {
       if (!row[tx]) {
@@ -83,7 +83,7 @@ std::vector<RECT> Surface::TakeDirty() {
         runs.emplace_back(start, tx);
       }
     }
-    std::memset(row, 0, static_cast<std::size_t>(tilesX_));
+    std::fill(row, row + rowTiles, std::uint8_t{0});
     if (static_cast<int>(runs.size()) > kMaxRunsPerRow) {
       runs = {{runs.front().first, runs.back().second}};
     }

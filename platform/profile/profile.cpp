@@ -89,7 +89,9 @@ std::vector<std::string_view> SectionNames(const std::vector<Line>& lines) {
   std::vector<std::string_view> names;
   std::unordered_set<std::string> seen;
   for (const Line& line : lines)
-    if (line.kind == LineKind::Section && seen.insert(LowerCopy(line.name)).second)
+    // An empty name would end the list early, so "[]" is not listed.
+    if (line.kind == LineKind::Section && !line.name.empty() &&
+        seen.insert(LowerCopy(line.name)).second)
       names.push_back(line.name);
   return names;
 }

@@ -42,12 +42,20 @@ using lvx::shell::NativePath;
 
 DWORD ErrorFromErrno(int err) {
   switch (err) {
-    case ENOENT: return ERROR_FILE_NOT_FOUND;
-    case ENOTDIR: return ERROR_PATH_NOT_FOUND;
-    case EACCES: case EPERM: case EROFS: return ERROR_ACCESS_DENIED;
-    case EEXIST: return ERROR_ALREADY_EXISTS;
-    case ENOMEM: return ERROR_NOT_ENOUGH_MEMORY;
-    default: return ERROR_ACCESS_DENIED;
+    case ENOENT:
+      return ERROR_FILE_NOT_FOUND;
+    case ENOTDIR:
+      return ERROR_PATH_NOT_FOUND;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+      return ERROR_ACCESS_DENIED;
+    case EEXIST:
+      return ERROR_ALREADY_EXISTS;
+    case ENOMEM:
+      return ERROR_NOT_ENOUGH_MEMORY;
+    default:
+      return ERROR_ACCESS_DENIED;
   }
 }
 
@@ -86,9 +94,8 @@ bool Matches(const char* pattern, const char* name) {
     if (*pattern == '*') {
       starP = pattern++;
       starN = name;
-    } else if (*pattern == '?' ||
-               std::tolower(static_cast<unsigned char>(*pattern)) ==
-                   std::tolower(static_cast<unsigned char>(*name))) {
+    } else if (*pattern == '?' || std::tolower(static_cast<unsigned char>(*pattern)) ==
+                                      std::tolower(static_cast<unsigned char>(*name))) {
       ++pattern;
       ++name;
     } else if (starP) {

@@ -87,8 +87,7 @@ std::string DesktopFromUserDirs() {
       if (value[i] == '\\' && i + 1 < value.size()) ++i;
       unescaped += value[i];
     }
-    if (unescaped.rfind("$HOME", 0) == 0 &&
-        (unescaped.size() == 5 || unescaped[5] == '/')) {
+    if (unescaped.rfind("$HOME", 0) == 0 && (unescaped.size() == 5 || unescaped[5] == '/')) {
       unescaped = WithoutTrailingSlash(HomeFolder()) + unescaped.substr(5);
     } else if (unescaped.empty() || unescaped[0] != '/') {
       continue;

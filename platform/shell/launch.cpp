@@ -10,6 +10,7 @@
 #include <cctype>
 #include <cerrno>
 #include <chrono>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -70,7 +71,8 @@ std::vector<std::string> SplitParameters(const std::string& s) {
 
 bool EqualNoCase(const char* a, const char* b) {
   for (; *a && *b; ++a, ++b)
-    if (std::tolower(static_cast<unsigned char>(*a)) != std::tolower(static_cast<unsigned char>(*b)))
+    if (std::tolower(static_cast<unsigned char>(*a)) !=
+        std::tolower(static_cast<unsigned char>(*b)))
       return false;
   return *a == *b;
 }
@@ -239,7 +241,9 @@ HINSTANCE ShellExecuteA(HWND, LPCSTR operation, LPCSTR file, LPCSTR parameters, 
     struct stat st {};
     if (stat(target.c_str(), &st) != 0) return ShellResult(ERROR_FILE_NOT_FOUND);
     if (S_ISREG(st.st_mode) && access(target.c_str(), X_OK) == 0) {
-      argv.push_back(target.find('/') == std::string::npos ? "./" + target : target);
+      // Absolute, as the program may start in another folder.
+      char resolved[PATH_MAX];
+      argv.push_back(realpath(target.c_str(), resolved) ? std::string(resolved) : target);
       for (std::string& p : SplitParameters(parameters ? parameters : ""))
         argv.push_back(std::move(p));
     }

@@ -27,7 +27,8 @@ std::string ExecutablePath() {
   for (;;) {
     const ssize_t n = readlink("/proc/self/exe", buf.data(), buf.size());
     if (n < 0) return "lumivex";
-    if (static_cast<std::size_t>(n) < buf.size()) return std::string(buf.data(), static_cast<std::size_t>(n));
+    if (static_cast<std::size_t>(n) < buf.size())
+      return std::string(buf.data(), static_cast<std::size_t>(n));
     buf.resize(buf.size() * 2);
   }
 }
@@ -68,7 +69,8 @@ std::string BaseName(const std::string& path) {
 bool EqualNoCase(const std::string& a, const std::string& b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+    if (std::tolower(static_cast<unsigned char>(a[i])) !=
+        std::tolower(static_cast<unsigned char>(b[i])))
       return false;
   return true;
 }

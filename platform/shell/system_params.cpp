@@ -89,7 +89,8 @@ BOOL SystemParametersInfoA(UINT action, UINT uiParam, LPVOID pvParam, UINT) {
     case SPI_GETSCREENSAVETIMEOUT: {
       if (pvParam == nullptr) return Fail(ERROR_INVALID_PARAMETER);
       int seconds = 0;
-      if (!lvx::CurrentBackend().GetScreenSaverTimeout(&seconds)) return Fail(ERROR_INVALID_PARAMETER);
+      if (!lvx::CurrentBackend().GetScreenSaverTimeout(&seconds))
+        return Fail(ERROR_INVALID_PARAMETER);
       *static_cast<int*>(pvParam) = seconds;
       return TRUE;
     }

@@ -113,9 +113,9 @@ bool FileExists(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-// SDL_mixer only looks for sound fonts in two fixed places; Debian's
-// packages install theirs under other names, so point it at the first one
-// present unless the user chose with SDL_SOUNDFONTS.
+// SDL_mixer looks for a General MIDI sound font in one or two fixed places
+// only; distributions install theirs under several names, so point it at the
+// first one present unless the user chose with SDL_SOUNDFONTS.
 void ChooseSoundFont() {
   if (std::getenv("SDL_SOUNDFONTS") != nullptr) return;
   static const char* const kFonts[] = {
@@ -134,6 +134,7 @@ bool EnsureAudio() {
   State& s = S();
   if (s.tried) return s.open;
   s.tried = true;
+  ChooseSoundFont();  // before the mixer first looks for one
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0 ||
       Mix_OpenAudio(MIX_DEFAULT_FREQUENCY, MIX_DEFAULT_FORMAT, 2, 2048) != 0) {
     if (!s.warned) {
@@ -145,7 +146,6 @@ bool EnsureAudio() {
   }
   Mix_QuerySpec(&s.frequency, &s.format, &s.channels);
   Mix_AllocateChannels(1);
-  ChooseSoundFont();
   Mix_Init(MIX_INIT_MID | MIX_INIT_OGG);
   Mix_HookMusicFinished(&OnMusicFinished);
   s.open = true;
@@ -160,9 +160,7 @@ void StopWave() {
   s.looping = false;
 }
 
-// A theme sound file of the freedesktop sound theme, searched the way the
-// theme specification lays out the data folders.
-std::string ThemeSound(const char* event) {
+std::vector<std::string> DataRoots() {
   std::vector<std::string> roots;
   const char* home = std::getenv("XDG_DATA_HOME");
   if (home != nullptr && *home != '\0') {
@@ -179,26 +177,39 @@ std::string ThemeSound(const char* event) {
     if (end > pos) roots.push_back(list.substr(pos, end - pos));
     pos = end + 1;
   }
-  for (const std::string& root : roots) {
-    for (const char* ext : {".oga", ".ogg", ".wav"}) {
-      std::string path = root + "/sounds/freedesktop/stereo/" + event + ext;
-      if (FileExists(path)) return path;
+  return roots;
+}
+
+// A sound of the freedesktop sound theme for `event`. As the theme
+// specification says, a missing "a-b-c" falls back to "a-b", then "a".
+std::string ThemeSound(std::string event) {
+  const std::vector<std::string> roots = DataRoots();
+  while (!event.empty()) {
+    for (const std::string& root : roots) {
+      for (const char* ext : {".oga", ".ogg", ".wav"}) {
+        std::string path = root + "/sounds/freedesktop/stereo/" + event + ext;
+        if (FileExists(path)) return path;
+      }
     }
+    std::size_t dash = event.rfind('-');
+    event.resize(dash == std::string::npos ? 0 : dash);
   }
   return {};
 }
 
-const char* AliasEvent(const char* alias) {
-  if (strcasecmp(alias, "MailBeep") == 0) return "message-new-email";
-  if (strcasecmp(alias, "SystemExit") == 0) return "desktop-logout";
-  return nullptr;
-}
-
 Mix_Chunk* LoadAlias(const char* alias) {
-  const char* event = AliasEvent(alias);
-  if (event == nullptr) return nullptr;
-  std::string path = ThemeSound(event);
-  return path.empty() ? nullptr : Mix_LoadWAV(path.c_str());
+  std::vector<const char*> events;
+  if (strcasecmp(alias, "MailBeep") == 0) {
+    events = {"message-new-email"};
+  } else if (strcasecmp(alias, "SystemExit") == 0) {
+    // The stock theme names its logout sound after the service, not the desktop.
+    events = {"desktop-logout", "service-logout"};
+  }
+  for (const char* event : events) {
+    std::string path = ThemeSound(event);
+    if (!path.empty()) return Mix_LoadWAV(path.c_str());
+  }
+  return nullptr;
 }
 
 Mix_Chunk* LoadFile(const char* path) {

@@ -227,7 +227,7 @@ void PumpDisplay() {
 void AdvanceTimer(Timer& t, Clock::time_point now) {
   t.due += t.period;
   // Late: the missed ticks merge into this one.
-  //MUT if (t.due <= now) t.due = now + t.period;
+  if (t.due <= now) t.due = now + t.period;
 }
 
 bool Retrieve(MSG* out, HWND filter, UINT lo, UINT hi, bool remove) {
@@ -471,8 +471,11 @@ BOOL GetMessageA(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax) {
     return -1;  // Win32: an invalid window filter is an error, not an endless wait
   }
   NoteWindowThread();
+  bool windowFilter = hwnd != nullptr && hwnd != reinterpret_cast<HWND>(static_cast<LONG_PTR>(-1));
   for (;;) {
     if (Retrieve(msg, hwnd, filterMin, filterMax, true)) return msg->message == WM_QUIT ? FALSE : TRUE;
+    // The filtered window went away meanwhile: nothing can ever match.
+    if (windowFilter && Find(hwnd) == nullptr) return -1;
     lvx::PresentDirtyWindows();
     Wait(hwnd, filterMin, filterMax);
   }

@@ -13,6 +13,7 @@
 #include "messages/quill.h"
 #include "platform/winapi.h"
 #include "settings/ini_file.h"
+#include "settings/log_file.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -52,7 +53,7 @@ void Put(int slot, const char* message, const char* bottomLine, const char* pass
 
 std::string Book(const std::string& key) {
   char out[2000] = {};
-  GetPrivateProfileStringA("Messages", key.c_str(), "<none>", out, sizeof out,
+  GetPrivateProfileStringA("Messages", key.c_str(), "", out, sizeof out,
                            MainSettings.Path().c_str());
   return out;
 }
@@ -70,6 +71,7 @@ class MessageFiles : public ::testing::Test {
     tmp_ = MakeTempDir("tmp");
     setenv("TMPDIR", tmp_.c_str(), 1);
     inbox_ = MakeTempDir("inbox");
+    if (LogFile.State() == -1) LogFile.Init("C:\\lumivex-log.txt", "Lumivex.ini");
     for (int run = 0; run < 2; ++run) {  // the second run is no longer the first
       lvx::ResetSettingsForTests();
       ASSERT_EQ(MainSettings.Init("$CURRENT", "\\Lumivex.ini"), 0);
@@ -173,7 +175,7 @@ TEST_F(MessageFiles, FileWithoutTheMessageLeavesTheBookAsItWas) {
     EXPECT_EQ(Quill.FindFirstFree(), 2);
     EXPECT_EQ(Book("Message___1") + Book("BottomLine1") + Book("Message___3"),
               "oneline onethree");
-    EXPECT_EQ(Book("Preview"), "<none>");
+    EXPECT_EQ(Book("Preview"), "");
   }
 }
 

@@ -10,6 +10,7 @@
 #include "exchange/message_file.h"
 #include "messages/quill.h"
 #include "settings/ini_file.h"
+#include "settings/log_file.h"
 
 namespace {
 
@@ -33,6 +34,10 @@ void Prepare() {
   setenv("TMPDIR", home.c_str(), 1);
   setenv("LUMIVEX_DISPLAY", "headless", 1);
   g_file = home + "/received.Lumivex";
+  LogFile.Init((home + "/lumivex-log.txt").c_str(), "Lumivex.ini");
+  // Opened twice: past its first run, slot 1 holds no sample message.
+  MainSettings.Init("$CURRENT", "\\Lumivex.ini");
+  lvx::ResetSettingsForTests();
   MainSettings.Init("$CURRENT", "\\Lumivex.ini");
   Quill.Index = 0;
   std::strcpy(Quill.Message, "main");

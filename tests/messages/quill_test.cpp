@@ -9,12 +9,14 @@
 
 #include "platform/winapi.h"
 #include "settings/ini_file.h"
+#include "settings/log_file.h"
 #include "settings/utilities.h"
 
 namespace {
 
 // A fresh settings file, opened as on its first run or as on any later one.
 void OpenSettings(bool firstRun) {
+  if (LogFile.State() == -1) LogFile.Init("C:\\lumivex-log.txt", "Lumivex.ini");
   for (int i = firstRun ? 1 : 2; i > 0; --i) {
     lvx::ResetSettingsForTests();
     ASSERT_EQ(MainSettings.Init("$CURRENT", "\\Lumivex.ini"), 0);
@@ -33,7 +35,7 @@ void Put(int slot, const std::string& message, const std::string& line, const ch
 // The value as it stands in the file, still scrambled.
 std::string Raw(const std::string& key) {
   char out[2000] = {};
-  GetPrivateProfileStringA("Messages", key.c_str(), "<none>", out, sizeof out,
+  GetPrivateProfileStringA("Messages", key.c_str(), "", out, sizeof out,
                            MainSettings.Path().c_str());
   return out;
 }
@@ -178,7 +180,7 @@ TEST(MessageBookFirstRun, SampleInSlotOneIsShownButNotStored) {
   OpenSettings(true);
   ASSERT_NE(MainSettings.FirstTime, 0);
   EXPECT_EQ(Quill.FindFirstFree(), 2);
-  EXPECT_EQ(Raw("Message___1"), "<none>");
+  EXPECT_EQ(Raw("Message___1"), "");
 
   Quill.WriteFirstRunMessages();
   EXPECT_EQ(std::string(Quill.Message) + "|" + Quill.BottomLine,

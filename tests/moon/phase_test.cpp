@@ -23,12 +23,24 @@ std::time_t Utc(int year, int month, int day, int hour, int minute) {
   return timegm(&t);
 }
 
+// The log as the saver opens it at start-up.
+class Moon : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (LogFile.State() == -1) LogFile.Init("C:\\lumivex-log.txt", "Lumivex.ini");
+  }
+};
+
+using FullMoons = Moon;
+using PhaseName = Moon;
+using MonthName = Moon;
+
 std::string PhaseText(std::time_t when, int* angle) {
   *angle = CalcPhaseAt(when);
   return MoonText();
 }
 
-TEST(FullMoonTable, RecordsAreOneLunationApartWithFourBlueMoons) {
+TEST_F(FullMoons, RecordsAreOneLunationApartWithFourBlueMoons) {
   ASSERT_EQ(FullMoonCount(), 160u);
   const FullMoonRecord* t = FullMoonTable();
   EXPECT_EQ(FullMoonInstant(t[0]), Utc(2002, 1, 28, 22, 52));
@@ -48,9 +60,10 @@ TEST(FullMoonTable, RecordsAreOneLunationApartWithFourBlueMoons) {
 }
 
 // Zones far from UTC, with daylight saving: a phase leaning on local time shows.
-class MoonInZone : public ::testing::TestWithParam<const char*> {
+class MoonInZone : public Moon, public ::testing::WithParamInterface<const char*> {
  protected:
   void SetUp() override {
+    Moon::SetUp();
     setenv("TZ", GetParam(), 1);
     tzset();
     lvx::ResetMoonForTests();
@@ -124,7 +137,7 @@ TEST_P(MoonInZone, OutsideTheTableTheMeanMonthCarriesOn) {
   EXPECT_EQ(PhaseText(last + 20 * MeanSynodicMonth - 86400, &angle), " - Waxing Gibbous Moon 92%");
 }
 
-TEST(PhaseName, NamesAndPercentagesAtTheBoundaries) {
+TEST_F(PhaseName, NamesAndPercentagesAtTheBoundaries) {
   const struct {
     int angle;
     const char* text;
@@ -143,7 +156,7 @@ TEST(PhaseName, NamesAndPercentagesAtTheBoundaries) {
   }
 }
 
-TEST(PhaseName, AppendsWithinTheBufferOnly) {
+TEST_F(PhaseName, AppendsWithinTheBufferOnly) {
   char buffer[32];
   std::memset(buffer, '#', sizeof buffer);
   std::strcpy(buffer, "abc");
@@ -158,7 +171,7 @@ TEST(PhaseName, AppendsWithinTheBufferOnly) {
   EXPECT_STREQ(month, "t: \"Strawberry Moon\"");
 }
 
-TEST(MonthName, MatchesWithoutRegardToCaseAndReportsOthers) {
+TEST_F(MonthName, MatchesWithoutRegardToCaseAndReportsOthers) {
   EXPECT_EQ(MonthFromName("Oct"), 10);
   EXPECT_EQ(MonthFromName("OCT"), 10);
   EXPECT_EQ(MonthFromName("oct"), 10);

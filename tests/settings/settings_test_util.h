@@ -17,9 +17,11 @@ inline std::string Stderr(const std::function<void()>& body) {
   return ::testing::internal::GetCapturedStderr();
 }
 
-// How often a box with this caption and text was shown.
+// How often a box with this caption and text was shown (the headless display
+// writes line breaks as the two characters \n).
 inline int Boxes(const std::string& err, const std::string& caption, const std::string& text) {
-  std::string needle = "MessageBox [" + caption + "] " + text;
+  std::string needle = "MessageBox [" + caption + "] ";
+  for (char c : text) needle += c == '\n' ? std::string("\\n") : std::string(1, c);
   int n = 0;
   for (std::size_t pos = err.find(needle); pos != std::string::npos;
        pos = err.find(needle, pos + needle.size()))

@@ -106,12 +106,11 @@ Image DrawFlower(int w, int h) {
   Path ring;
   ring.Circle(head, 7.5f);
   cv.Fill(ring, Radial({head.x - 2, head.y - 2}, 8, Hex(0xFFE066), Hex(0xE09A12)));
-  Rng rng(157);
-  for (int i = 0; i < 14; ++i) {
-    float a = rng.Range(0, 2 * kPi), r = rng.Range(0, 5.5f);
+  for (int i = 0; i < 8; ++i) {
+    float a = 2 * kPi * F(i) / 8;
     Path seed;
-    seed.Circle({head.x + std::cos(a) * r, head.y + std::sin(a) * r}, 0.6f);
-    cv.Fill(seed, Hex(0x8A5310));
+    seed.Circle({head.x + std::cos(a) * 4.2f, head.y + std::sin(a) * 4.2f}, 0.7f);
+    cv.Fill(seed, Hex(0xB06A10));
   }
   return cv.Resolve();
 }
@@ -354,14 +353,20 @@ void TextLines(Canvas& cv, float x, float y, float w, int lines, Rgb col) {
   cv.Fill(p, col);
 }
 void QuoteMarks(Canvas& cv, Vec at, float s, Rgb col, bool closing) {
+  // A closing mark is a dot with a tail curling down to the left (a "9");
+  // the opening mark is the same turned upside down (a "6").
   for (int i = 0; i < 2; ++i) {
-    Vec c{at.x + F(i) * s * 1.1f, at.y};
+    Vec c{at.x + F(i) * s * 1.15f, at.y};
+    float r = s * 0.42f;
     Path q;
-    q.Circle(c, s * 0.45f);
-    float dir = closing ? 1.0f : -1.0f;
-    q.Poly({{c.x - s * 0.42f * dir * -1, c.y}, {c.x + s * 0.45f * dir * -1, c.y + s * 0.05f},
-            {c.x + s * 0.1f * (closing ? -1.0f : 1.0f), c.y + s * (closing ? 1.1f : -1.1f)}});
-    cv.Fill(q, col);
+    q.Circle(c, r);
+    std::vector<Vec> tail{{c.x + r * 0.98f, c.y - r * 0.1f}};
+    Append(tail, QuadPoints({c.x + r * 0.98f, c.y - r * 0.1f}, {c.x + r * 1.1f, c.y + r * 1.9f},
+                            {c.x - r * 0.9f, c.y + r * 2.5f}, 10));
+    Append(tail, QuadPoints({c.x - r * 0.9f, c.y + r * 2.5f}, {c.x + r * 0.3f, c.y + r * 1.6f},
+                            {c.x - r * 0.2f, c.y + r * 0.9f}, 10));
+    q.Poly(tail);
+    cv.Fill(closing ? q : q.Rotated({c.x, c.y + r * 0.8f}, kPi), col);
   }
 }
 }  // namespace
@@ -402,7 +407,7 @@ Image DrawQuoteMarks(int w, int h) {
   Ink(cv, Bubble(2, 2, 56, 46, {16, 61}, true), Radial({20, 14}, 60, Hex(0xFFFFFF), Hex(0xDCE6F4)),
       Hex(0x8C6CD0), 2.6f);
   QuoteMarks(cv, {13, 20}, 9, Hex(0x6A44C0), false);
-  QuoteMarks(cv, {35, 30}, 9, Hex(0x6A44C0), true);
+  QuoteMarks(cv, {35, 17}, 9, Hex(0x6A44C0), true);
   return cv.Resolve();
 }
 
@@ -722,7 +727,7 @@ Image DrawDove(int w, int h) {
   Path glow;
   glow.Circle({37, 37}, 36);
   cv.Fill(glow, Glow({37, 37}, 36, Hex(0x9FC8FF), 0.25f));
-  Dove(cv, {36, 38}, 70, true);
+  Dove(cv, {33, 38}, 62, true);
   return cv.Resolve();
 }
 
@@ -782,13 +787,12 @@ Image DrawRandomQuote(int w, int h) {
     Ink(cv, rb, Linear({c.x - s / 2, c.y - s / 2}, Hex(0xFFFFFF), {c.x + s / 2, c.y + s / 2}, Hex(0xC8D0DC)),
         Hex(0x6A7488), 1.4f);
     const float q = s * 0.26f;
-    std::vector<Vec> pips;
-    if (face % 2) pips.push_back({0, 0});
-    if (face >= 2) pips.insert(pips.end(), {{-q, -q}, {q, q}});
-    if (face >= 4) pips.insert(pips.end(), {{q, -q}, {-q, q}});
-    if (face == 6) pips.insert(pips.end(), {{-q, 0}, {q, 0}});
     Path dots;
-    for (const Vec& v : pips) dots.Circle({c.x + v.x, c.y + v.y}, s * 0.09f);
+    auto pip = [&](float dx, float dy) { dots.Circle({c.x + dx, c.y + dy}, s * 0.09f); };
+    if (face % 2) pip(0, 0);
+    if (face >= 2) pip(-q, -q), pip(q, q);
+    if (face >= 4) pip(q, -q), pip(-q, q);
+    if (face == 6) pip(-q, 0), pip(q, 0);
     cv.Fill(dots.Rotated(c, angle), Hex(0xC0182A));
   };
   die({30, 74}, 30, -0.3f, 5);
@@ -808,12 +812,12 @@ Image DrawReachStars(int w, int h) {
   Canvas cv(w, h, 4);
   NightSky(cv, 163, Hex(0x000000), Hex(0x0A1630), 70);
   CrescentMoon(cv, {26, 30}, 13, -2.6f, Hex(0xFFF1C0));
-  Twinkle(cv, {92, 26}, 11, Hex(0xFFF0A0));
+  Twinkle(cv, {86, 16}, 11, Hex(0xFFF0A0));
   Twinkle(cv, {60, 14}, 5, Hex(0xDDE8FF));
   Twinkle(cv, {110, 62}, 4, Hex(0xDDE8FF));
   Hills(cv, F(h) - 32, 6, Hex(0x0D1A10), 163);
   // A tall ladder leaning into the sky.
-  Vec b0{38, F(h) - 22}, b1{56, F(h) - 20}, t0{72, 58}, t1{84, 60};
+  Vec b0{30, F(h) - 22}, b1{48, F(h) - 20}, t0{66, 70}, t1{78, 72};
   Path rails;
   rails.Line(b0, t0, 2.4f).Line(b1, t1, 2.4f);
   for (int i = 1; i < 14; ++i) {
@@ -823,7 +827,7 @@ Image DrawReachStars(int w, int h) {
   }
   cv.Fill(rails, Hex(0xB88A52));
   // Someone at the top stretching up to the star.
-  Figure(cv, {78, 62}, 22, 1.2f, Hex(0xE0584A), Hex(0xF2C8A0));
+  Figure(cv, {72, 62}, 34, 1.3f, Hex(0xE0584A), Hex(0xF2C8A0));
   Rgb8 gold{255, 226, 140};
   Image img = cv.Resolve();
   DrawText(img, (w - TextWidth("TRYING TO", 1)) / 2, h - 19, "TRYING TO", gold, 1);

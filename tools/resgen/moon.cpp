@@ -17,21 +17,21 @@ struct Blob {
 
 // Maria in disc coordinates (u right, v down, radius 1).
 const Blob kMaria[] = {
-    {-0.26f, -0.47f, 0.30f, 0.24f, 1.0f},   // Imbrium
-    {-0.58f, -0.02f, 0.26f, 0.42f, 0.85f},  // Procellarum
-    {-0.70f, -0.30f, 0.14f, 0.18f, 0.7f},   // Procellarum, north
-    {0.26f, -0.37f, 0.15f, 0.14f, 1.0f},    // Serenitatis
-    {0.36f, -0.06f, 0.19f, 0.15f, 0.95f},   // Tranquillitatis
-    {0.70f, -0.30f, 0.12f, 0.10f, 1.0f},    // Crisium
-    {0.60f, 0.16f, 0.13f, 0.17f, 0.85f},    // Fecunditatis
-    {0.40f, 0.33f, 0.09f, 0.08f, 0.8f},     // Nectaris
-    {-0.17f, 0.34f, 0.17f, 0.14f, 0.8f},    // Nubium
-    {-0.50f, 0.40f, 0.10f, 0.09f, 0.85f},   // Humorum
-    {0.04f, -0.22f, 0.09f, 0.07f, 0.7f},    // Vaporum
-    {-0.05f, -0.05f, 0.07f, 0.06f, 0.5f},   // Sinus Medii
-    {-0.35f, 0.15f, 0.13f, 0.12f, 0.55f},   // Cognitum
-    {-0.10f, -0.76f, 0.35f, 0.05f, 0.7f},   // Frigoris
-    {0.25f, -0.72f, 0.18f, 0.05f, 0.55f},   // Frigoris, east
+    {-0.28f, -0.45f, 0.32f, 0.26f, 1.0f},   // Imbrium
+    {-0.58f, 0.00f, 0.30f, 0.50f, 0.85f},   // Procellarum
+    {-0.62f, -0.35f, 0.20f, 0.20f, 0.75f},  // Procellarum, north
+    {0.22f, -0.36f, 0.17f, 0.16f, 1.0f},    // Serenitatis
+    {0.36f, -0.04f, 0.22f, 0.17f, 0.95f},   // Tranquillitatis
+    {0.00f, -0.25f, 0.14f, 0.10f, 0.75f},   // Vaporum
+    {0.72f, -0.28f, 0.12f, 0.10f, 1.0f},    // Crisium
+    {0.58f, 0.15f, 0.15f, 0.20f, 0.85f},    // Fecunditatis
+    {0.38f, 0.32f, 0.10f, 0.09f, 0.8f},     // Nectaris
+    {-0.18f, 0.33f, 0.20f, 0.16f, 0.8f},    // Nubium
+    {-0.36f, 0.14f, 0.16f, 0.15f, 0.7f},    // Cognitum
+    {-0.50f, 0.42f, 0.11f, 0.10f, 0.85f},   // Humorum
+    {0.00f, -0.05f, 0.08f, 0.07f, 0.5f},    // Sinus Medii
+    {-0.10f, -0.76f, 0.35f, 0.08f, 0.7f},   // Frigoris
+    {0.25f, -0.72f, 0.18f, 0.07f, 0.55f},   // Frigoris, east
 };
 
 struct Crater {
@@ -48,14 +48,16 @@ const Crater kNamed[] = {
 
 float MariaField(float u, float v) {
   float f = 0;
-  // Ragged shores: the distance to every blob is disturbed by noise.
-  float wob = (Fbm(u * 5 + 3.1f, v * 5 + 1.7f, 4, 77) - 0.5f) * 0.55f;
+  // Ragged shores: the distance to every blob is disturbed by noise at two scales.
+  float wob = (Fbm(u * 3 + 3.1f, v * 3 + 1.7f, 5, 77) - 0.5f) * 1.0f +
+              (Fbm(u * 11 + 7.3f, v * 11 + 2.9f, 3, 78) - 0.5f) * 0.35f;
   for (const Blob& b : kMaria) {
     float du = (u - b.u) / b.rx, dv = (v - b.v) / b.ry;
     float d = std::sqrt(du * du + dv * dv) + wob;
-    f = std::max(f, b.depth * (1 - SmoothStep(0.75f, 1.1f, d)));
+    f = std::max(f, b.depth * (1 - SmoothStep(0.7f, 1.15f, d)));
   }
-  return f;
+  // The lava plains are not evenly dark.
+  return f * (0.75f + 0.5f * Fbm(u * 6 + 1, v * 6 + 4, 4, 79));
 }
 
 }  // namespace
@@ -68,12 +70,13 @@ Image DrawMoon(int w, int h) {
   Canvas cv(w, h, 4);
   Rng rng(116);
   std::vector<Crater> craters(std::begin(kNamed), std::end(kNamed));
-  for (int i = 0; i < 70; ++i) {
+  for (int i = 0; i < 110; ++i) {
     float u = rng.Range(-0.95f, 0.95f), v = rng.Range(-0.95f, 0.95f);
-    if (u * u + v * v > 0.85f) continue;
-    // Highland craters are many; the maria have few.
-    if (MariaField(u, v) > 0.4f && rng.Unit() < 0.8f) continue;
-    craters.push_back({u, v, rng.Range(0.012f, 0.045f), rng.Range(0.2f, 0.55f), 0});
+    if (u * u + v * v > 0.88f) continue;
+    // Highland craters are many, above all in the south; the maria have few.
+    if (MariaField(u, v) > 0.3f && rng.Unit() < 0.85f) continue;
+    if (v < 0 && rng.Unit() < 0.4f) continue;
+    craters.push_back({u, v, rng.Range(0.015f, 0.05f), rng.Range(0.3f, 0.8f), 0});
   }
   Path disc;
   disc.Circle(c, R);
@@ -82,17 +85,17 @@ Image DrawMoon(int w, int h) {
     float r2 = u * u + v * v;
     float mu = std::sqrt(std::max(0.0f, 1 - r2));
     float mare = MariaField(u, v);
-    float grain = Fbm(u * 14 + 5, v * 14 + 9, 4, 11);
-    float high = 0.80f + 0.10f * (grain - 0.5f) + 0.06f * (Fbm(u * 3, v * 3, 3, 5) - 0.5f);
-    float low = 0.46f + 0.06f * (grain - 0.5f);
+    float grain = Fbm(u * 16 + 5, v * 16 + 9, 4, 11);
+    float high = 0.80f + 0.14f * (grain - 0.5f) + 0.10f * (Fbm(u * 3, v * 3, 3, 5) - 0.5f);
+    float low = 0.50f + 0.08f * (grain - 0.5f);
     float albedo = high + (low - high) * mare;
     for (const Crater& k : craters) {
       float du = u - k.u, dv = v - k.v;
       float d = std::sqrt(du * du + dv * dv) / k.r;
-      if (d < 1.25f) {
-        // A bright rim, a slightly darker floor shadowed towards the upper left.
-        float rim = std::exp(-(d - 1) * (d - 1) * 18) * 0.22f * k.bright;
-        float floor = d < 1 ? -0.08f * (1 - d) * (du + dv < 0 ? 1.0f : 0.4f) : 0;
+      if (d < 1.3f) {
+        // Under a high sun craters show mostly as bright rims and pale floors.
+        float rim = std::exp(-(d - 0.95f) * (d - 0.95f) * 14) * 0.08f * k.bright;
+        float floor = d < 0.9f ? (du + dv < 0 ? -0.05f : 0.03f) * (1 - d) : 0;
         albedo += rim + floor;
       }
       if (k.rays > 0) {

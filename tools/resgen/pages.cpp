@@ -194,7 +194,7 @@ Image DrawDialogCatBlink(int w, int h) { return DialogCat(w, h, true); }
 Image DrawFriendsStars(int w, int h) {
   // 16 colours: two star friends holding hands.
   Canvas cv(w, h, 4);
-  cv.Shade(Linear({0, 0}, Hex(0x0A1440), {0, F(h)}, Hex(0x1E3A8A)));
+  cv.Shade([](float, float) { return Rgba{Hex(0x12245E), 1}; });
   Rng rng(169);
   for (int i = 0; i < 14; ++i) {
     Path s;
@@ -483,10 +483,6 @@ Image DrawTelescope(int w, int h) {
   Path eyepiece;
   eyepiece.Rect(pivot.x - 54, pivot.y - 5, 12, 8, 2);
   cv.Fill(eyepiece.Rotated(pivot, -0.55f), Hex(0x2A3040));
-  // A faint line of sight to the moon.
-  Path sight;
-  sight.Line({pivot.x + 44, pivot.y - 32}, {128, 50}, 1);
-  cv.Fill(sight, Hex(0xFFF4C8), 0.25f);
   return cv.Resolve();
 }
 
@@ -711,10 +707,10 @@ Image DrawMilkyWay(int w, int h) {
   NightSky(cv, 184, Hex(0x010210), Hex(0x14224C), 260, 1.2f);
   // A diagonal band of faint light with dark lanes.
   cv.Map([](Rgb p, float x, float y) {
-    float d = (x * 0.55f - y + 150) / 40.0f;
+    float d = (y - (215 - 0.8f * x)) / 36.0f;
     float band = std::exp(-d * d) * (0.55f + 0.7f * (Fbm(x / 18, y / 18, 5, 184) - 0.5f));
     float lane = SmoothStep(0.55f, 0.7f, Fbm(x / 9 + 3, y / 9, 4, 185)) * std::exp(-d * d * 4);
-    float k = Clamp01(band - lane * 0.5f) * 0.5f;
+    float k = Clamp01(band - lane * 0.6f) * 0.75f;
     return Rgb{p.r + k * 0.85f, p.g + k * 0.8f, p.b + k * 0.9f};
   });
   Rng rng(1840);

@@ -98,8 +98,8 @@ namespace {
 Mono Banner(int w, int h, const std::string& text, bool stars) {
   Canvas cv(w, h, 8);
   if (stars) {
-    cv.Fill(StarPath({9, 11}, 7, 3), Hex(0xFFFFFF));
-    cv.Fill(StarPath({static_cast<float>(w) - 10, 11}, 7, 3), Hex(0xFFFFFF));
+    cv.Fill(StarPath({7.5f, 11.5f}, 6.5f, 2.8f), Hex(0xFFFFFF));
+    cv.Fill(StarPath({static_cast<float>(w) - 7.5f, 11.5f}, 6.5f, 2.8f), Hex(0xFFFFFF));
   }
   Mono m = cv.Threshold();
   DrawText(m, (w - TextWidth(text, 2)) / 2, (h - 14) / 2, text, 2);

@@ -110,49 +110,109 @@ WPARAM VirtualKey(KeySym k) {
   if (k >= XK_F1 && k <= XK_F24) return 0x70 + (k - XK_F1);
   if (k >= XK_KP_0 && k <= XK_KP_9) return 0x60 + (k - XK_KP_0);
   switch (k) {
-    case XK_BackSpace: return VK_BACK;
-    case XK_Tab: case XK_ISO_Left_Tab: return VK_TAB;
-    case XK_Return: case XK_KP_Enter: return VK_RETURN;
-    case XK_Shift_L: case XK_Shift_R: return VK_SHIFT;
-    case XK_Control_L: case XK_Control_R: return VK_CONTROL;
-    case XK_Alt_L: case XK_Alt_R: case XK_Meta_L: case XK_Meta_R: return VK_MENU;
-    case XK_Pause: return 0x13;
-    case XK_Caps_Lock: return 0x14;
-    case XK_Escape: return VK_ESCAPE;
-    case XK_space: return VK_SPACE;
-    case XK_Prior: case XK_KP_Prior: return 0x21;
-    case XK_Next: case XK_KP_Next: return 0x22;
-    case XK_End: case XK_KP_End: return 0x23;
-    case XK_Home: case XK_KP_Home: return 0x24;
-    case XK_Left: case XK_KP_Left: return VK_LEFT;
-    case XK_Up: case XK_KP_Up: return VK_UP;
-    case XK_Right: case XK_KP_Right: return VK_RIGHT;
-    case XK_Down: case XK_KP_Down: return VK_DOWN;
-    case XK_Print: return 0x2C;
-    case XK_Insert: case XK_KP_Insert: return 0x2D;
-    case XK_Delete: case XK_KP_Delete: return 0x2E;
-    case XK_Super_L: return 0x5B;
-    case XK_Super_R: return 0x5C;
-    case XK_Menu: return 0x5D;
-    case XK_KP_Multiply: return 0x6A;
-    case XK_KP_Add: return 0x6B;
-    case XK_KP_Subtract: return 0x6D;
-    case XK_KP_Decimal: return 0x6E;
-    case XK_KP_Divide: return 0x6F;
-    case XK_Num_Lock: return 0x90;
-    case XK_Scroll_Lock: return 0x91;
-    case XK_semicolon: return 0xBA;
-    case XK_equal: return 0xBB;
-    case XK_comma: return 0xBC;
-    case XK_minus: return 0xBD;
-    case XK_period: return 0xBE;
-    case XK_slash: return 0xBF;
-    case XK_grave: return 0xC0;
-    case XK_bracketleft: return 0xDB;
-    case XK_backslash: return 0xDC;
-    case XK_bracketright: return 0xDD;
-    case XK_apostrophe: return 0xDE;
-    default: return 0xFF;
+    case XK_BackSpace:
+      return VK_BACK;
+    case XK_Tab:
+    case XK_ISO_Left_Tab:
+      return VK_TAB;
+    case XK_Return:
+    case XK_KP_Enter:
+      return VK_RETURN;
+    case XK_Shift_L:
+    case XK_Shift_R:
+      return VK_SHIFT;
+    case XK_Control_L:
+    case XK_Control_R:
+      return VK_CONTROL;
+    case XK_Alt_L:
+    case XK_Alt_R:
+    case XK_Meta_L:
+    case XK_Meta_R:
+      return VK_MENU;
+    case XK_Pause:
+      return 0x13;
+    case XK_Caps_Lock:
+      return 0x14;
+    case XK_Escape:
+      return VK_ESCAPE;
+    case XK_space:
+      return VK_SPACE;
+    case XK_Prior:
+    case XK_KP_Prior:
+      return 0x21;
+    case XK_Next:
+    case XK_KP_Next:
+      return 0x22;
+    case XK_End:
+    case XK_KP_End:
+      return 0x23;
+    case XK_Home:
+    case XK_KP_Home:
+      return 0x24;
+    case XK_Left:
+    case XK_KP_Left:
+      return VK_LEFT;
+    case XK_Up:
+    case XK_KP_Up:
+      return VK_UP;
+    case XK_Right:
+    case XK_KP_Right:
+      return VK_RIGHT;
+    case XK_Down:
+    case XK_KP_Down:
+      return VK_DOWN;
+    case XK_Print:
+      return 0x2C;
+    case XK_Insert:
+    case XK_KP_Insert:
+      return 0x2D;
+    case XK_Delete:
+    case XK_KP_Delete:
+      return 0x2E;
+    case XK_Super_L:
+      return 0x5B;
+    case XK_Super_R:
+      return 0x5C;
+    case XK_Menu:
+      return 0x5D;
+    case XK_KP_Multiply:
+      return 0x6A;
+    case XK_KP_Add:
+      return 0x6B;
+    case XK_KP_Subtract:
+      return 0x6D;
+    case XK_KP_Decimal:
+      return 0x6E;
+    case XK_KP_Divide:
+      return 0x6F;
+    case XK_Num_Lock:
+      return 0x90;
+    case XK_Scroll_Lock:
+      return 0x91;
+    case XK_semicolon:
+      return 0xBA;
+    case XK_equal:
+      return 0xBB;
+    case XK_comma:
+      return 0xBC;
+    case XK_minus:
+      return 0xBD;
+    case XK_period:
+      return 0xBE;
+    case XK_slash:
+      return 0xBF;
+    case XK_grave:
+      return 0xC0;
+    case XK_bracketleft:
+      return 0xDB;
+    case XK_backslash:
+      return 0xDC;
+    case XK_bracketright:
+      return 0xDD;
+    case XK_apostrophe:
+      return 0xDE;
+    default:
+      return 0xFF;
   }
 }
 
@@ -167,7 +227,8 @@ WPARAM MouseKeyState(unsigned int state) {
 }
 
 LPARAM ClientPoint(int x, int y) {
-  return MAKELPARAM(static_cast<WORD>(static_cast<SHORT>(x)), static_cast<WORD>(static_cast<SHORT>(y)));
+  return MAKELPARAM(static_cast<WORD>(static_cast<SHORT>(x)),
+                    static_cast<WORD>(static_cast<SHORT>(y)));
 }
 
 // One mask channel of a TrueColor visual: where its bits sit and how many.
@@ -186,7 +247,8 @@ struct Channel {
     }
   }
   unsigned long Place(std::uint32_t v8) const {
-    unsigned long v = bits >= 8 ? (static_cast<unsigned long>(v8) << (bits - 8)) : (v8 >> (8 - bits));
+    unsigned long v =
+        bits >= 8 ? (static_cast<unsigned long>(v8) << (bits - 8)) : (v8 >> (8 - bits));
     return v << shift;
   }
 };
@@ -199,9 +261,10 @@ struct XWin {
   bool goneOnServer = false;  // destroyed with its foreign parent
   int width = 0;
   int height = 0;
-  // The shared-memory image the surface is copied into.
+  // The shared-memory image the surface is copied into. The image points at
+  // its segment record, so the record needs a fixed address.
   XImage* image = nullptr;
-  XShmSegmentInfo shm{};
+  std::unique_ptr<XShmSegmentInfo> shm;
 };
 
 class X11Backend final : public Backend {
@@ -286,7 +349,12 @@ X11Backend::~X11Backend() {
 }
 
 bool X11Backend::Open() {
-  dpy_ = XOpenDisplay(nullptr);
+  // An X server that regenerates after its last client left refuses
+  // connections for a moment (Xvfb without -noreset): try a few times.
+  for (int attempt = 0; attempt < 10 && !dpy_; ++attempt) {
+    if (attempt > 0) usleep(50 * 1000);
+    dpy_ = XOpenDisplay(nullptr);
+  }
   if (!dpy_) return false;
   XSetErrorHandler(LogErrors);
   screen_ = DefaultScreen(dpy_);
@@ -356,8 +424,8 @@ std::string X11Backend::StringProperty(Window w, Atom property) {
   unsigned char* data = nullptr;
   std::string value;
   // Titles and class names are short; 1024 longs is plenty.
-  if (XGetWindowProperty(dpy_, w, property, 0, 1024, False, AnyPropertyType, &type, &format,
-                         &items, &after, &data) == Success &&
+  if (XGetWindowProperty(dpy_, w, property, 0, 1024, False, AnyPropertyType, &type, &format, &items,
+                         &after, &data) == Success &&
       data) {
     if (format == 8) value.assign(reinterpret_cast<const char*>(data), items);
     XFree(data);
@@ -395,8 +463,8 @@ NativeId X11Backend::CreateWindow(const NativeWindowSpec& spec) {
   attrs.background_pixel = BlackPixel(dpy_, screen_);
   attrs.border_pixel = 0;
   attrs.colormap = colormap_;
-  attrs.event_mask = ExposureMask | KeyPressMask | ButtonPressMask | PointerMotionMask |
-                     StructureNotifyMask;
+  attrs.event_mask =
+      ExposureMask | KeyPressMask | ButtonPressMask | PointerMotionMask | StructureNotifyMask;
   attrs.bit_gravity = NorthWestGravity;
   Window xid = 0;
   {
@@ -449,14 +517,13 @@ NativeId X11Backend::CreateWindow(const NativeWindowSpec& spec) {
       XSelectInput(dpy_, parent, pa.your_event_mask | StructureNotifyMask);
   }
 
-  XWin win;
+  XWin& win = windows_[xid];
   win.xid = xid;
   win.parent = parent;
   win.foreignParent = foreignParent;
   win.fullScreen = fullScreen;
   win.width = width;
   win.height = height;
-  windows_[xid] = win;
   if (width != spec.width || height != spec.height) {
     NativeEvent ev;
     ev.kind = kKindResized;
@@ -471,12 +538,12 @@ NativeId X11Backend::CreateWindow(const NativeWindowSpec& spec) {
 void X11Backend::FreeImage(XWin& win) {
   if (!win.image) return;
   // The server keeps its own mapping until it has processed the detach.
-  XShmDetach(dpy_, &win.shm);
-  shmdt(win.shm.shmaddr);
+  XShmDetach(dpy_, win.shm.get());
+  shmdt(win.shm->shmaddr);
   win.image->data = nullptr;
   XDestroyImage(win.image);
   win.image = nullptr;
-  win.shm = XShmSegmentInfo{};
+  win.shm.reset();
 }
 
 void X11Backend::DestroyWindow(NativeId id) {
@@ -618,10 +685,11 @@ NativeId X11Backend::FindForeignWindow(const std::string& className, const std::
 bool X11Backend::EnsureShmImage(XWin& win, int width, int height) {
   if (win.image && win.image->width == width && win.image->height == height) return true;
   FreeImage(win);
-  XShmSegmentInfo shm{};
-  XImage* image = XShmCreateImage(dpy_, visual_, static_cast<unsigned>(depth_), ZPixmap, nullptr,
-                                  &shm, static_cast<unsigned>(width),
-                                  static_cast<unsigned>(height));
+  auto record = std::make_unique<XShmSegmentInfo>();
+  XShmSegmentInfo& shm = *record;
+  XImage* image =
+      XShmCreateImage(dpy_, visual_, static_cast<unsigned>(depth_), ZPixmap, nullptr, &shm,
+                      static_cast<unsigned>(width), static_cast<unsigned>(height));
   if (!image) return false;
   const std::size_t bytes = static_cast<std::size_t>(image->bytes_per_line) * height;
   shm.shmid = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
@@ -651,17 +719,17 @@ bool X11Backend::EnsureShmImage(XWin& win, int width, int height) {
     return false;
   }
   win.image = image;
-  win.shm = shm;
+  win.shm = std::move(record);
   return true;
 }
 
 void X11Backend::PutDirect(Window w, Surface& s, const std::vector<RECT>& rects) {
   // XPutImage copies the pixels into the request, so the surface can be
   // wrapped in place.
-  XImage* image = XCreateImage(dpy_, visual_, static_cast<unsigned>(depth_), ZPixmap, 0,
-                               reinterpret_cast<char*>(s.pixels.data()),
-                               static_cast<unsigned>(s.width), static_cast<unsigned>(s.height),
-                               32, s.width * 4);
+  XImage* image =
+      XCreateImage(dpy_, visual_, static_cast<unsigned>(depth_), ZPixmap, 0,
+                   reinterpret_cast<char*>(s.pixels.data()), static_cast<unsigned>(s.width),
+                   static_cast<unsigned>(s.height), 32, s.width * 4);
   if (!image) return;
   for (const RECT& r : rects)
     XPutImage(dpy_, w, gc_, image, r.left, r.top, r.left, r.top,
@@ -673,11 +741,11 @@ void X11Backend::PutDirect(Window w, Surface& s, const std::vector<RECT>& rects)
 void X11Backend::PutConverted(Drawable d, const Surface& s, const std::vector<RECT>& rects) {
   for (const RECT& r : rects) {
     const int w = r.right - r.left, h = r.bottom - r.top;
-    XImage* image = XCreateImage(dpy_, visual_, static_cast<unsigned>(depth_), ZPixmap, 0,
-                                 nullptr, static_cast<unsigned>(w), static_cast<unsigned>(h),
-                                 32, 0);
+    XImage* image = XCreateImage(dpy_, visual_, static_cast<unsigned>(depth_), ZPixmap, 0, nullptr,
+                                 static_cast<unsigned>(w), static_cast<unsigned>(h), 32, 0);
     if (!image) continue;
-    image->data = static_cast<char*>(std::malloc(static_cast<std::size_t>(image->bytes_per_line) * h));
+    image->data =
+        static_cast<char*>(std::malloc(static_cast<std::size_t>(image->bytes_per_line) * h));
     if (!image->data) {
       XDestroyImage(image);
       continue;
@@ -724,8 +792,8 @@ void X11Backend::Present(NativeId id, Surface& surface, bool all) {
     }
     for (const RECT& r : clipped)
       XShmPutImage(dpy_, win->xid, gc_, image, r.left, r.top, r.left, r.top,
-                   static_cast<unsigned>(r.right - r.left),
-                   static_cast<unsigned>(r.bottom - r.top), False);
+                   static_cast<unsigned>(r.right - r.left), static_cast<unsigned>(r.bottom - r.top),
+                   False);
   } else if (directLayout_) {
     if (useShm_) {
       std::fprintf(stderr, "lumivex: X shared memory unavailable, using XPutImage\n");
@@ -760,10 +828,20 @@ void X11Backend::Translate(XEvent& ev, std::vector<NativeEvent>& out) {
       UINT msg = 0;
       WPARAM button = 0;
       switch (ev.xbutton.button) {
-        case Button1: msg = WM_LBUTTONDOWN; button = MK_LBUTTON; break;
-        case Button2: msg = WM_MBUTTONDOWN; button = MK_MBUTTON; break;
-        case Button3: msg = WM_RBUTTONDOWN; button = MK_RBUTTON; break;
-        default: return;  // wheel and extra buttons have no message here
+        case Button1:
+          msg = WM_LBUTTONDOWN;
+          button = MK_LBUTTON;
+          break;
+        case Button2:
+          msg = WM_MBUTTONDOWN;
+          button = MK_MBUTTON;
+          break;
+        case Button3:
+          msg = WM_RBUTTONDOWN;
+          button = MK_RBUTTON;
+          break;
+        default:
+          return;  // wheel and extra buttons have no message here
       }
       ne.kind = kKindInput;
       ne.window = ev.xbutton.window;
@@ -930,8 +1008,8 @@ bool X11Backend::SetDesktopBackground(const Surface& picture) {
   if (directLayout_) {
     XImage* image = XCreateImage(dpy_, visual_, static_cast<unsigned>(depth_), ZPixmap, 0,
                                  reinterpret_cast<char*>(scaled.pixels.data()),
-                                 static_cast<unsigned>(screen.cx),
-                                 static_cast<unsigned>(screen.cy), 32, screen.cx * 4);
+                                 static_cast<unsigned>(screen.cx), static_cast<unsigned>(screen.cy),
+                                 32, screen.cx * 4);
     if (image) {
       XPutImage(dpy_, pix, gc_, image, 0, 0, 0, 0, static_cast<unsigned>(screen.cx),
                 static_cast<unsigned>(screen.cy));

@@ -67,55 +67,6 @@ TEST(HeadlessDisplay, InjectedEventsWakeThePollAndKeepOrder) {
   EXPECT_TRUE(out.empty()) << "the window is not shown, so nothing is under the pointer";
 }
 
-TEST(HeadlessDisplay, PresentTakesDirtyRegionsAndCounts) {
-  HeadlessBackend hb;
-  lvx::NativeWindowSpec spec;
-  spec.width = 256;
-  spec.height = 256;
-  lvx::NativeId id = hb.CreateWindow(spec);
-  lvx::Surface s;
-  s.trackDirty = true;
-  s.Resize(256, 256);
-  s.TakeDirty();
-  s.MarkDirty(3, 4, 9, 10);
-  hb.Present(id, s, false);
-  auto st = hb.Stats(id);
-  EXPECT_EQ(st.presents, 1);
-  EXPECT_EQ(st.fullPresents, 0);
-  ASSERT_FALSE(st.lastRegions.empty());
-  EXPECT_LE(st.lastRegions[0].left, 3);
-  EXPECT_GE(st.lastRegions[0].right, 9);
-  EXPECT_LT(st.pixels, 256 * 256) << "only the dirty part";
-  EXPECT_FALSE(s.HasDirty());
-  hb.Present(id, s, true);
-  EXPECT_EQ(hb.Stats(id).fullPresents, 1);
-  EXPECT_EQ(hb.Stats(id).pixels, st.pixels + 256 * 256);
-}
-
-TEST(HeadlessDisplay, ForeignWindowsAndTimeout) {
-  HeadlessBackend hb;
-  lvx::NativeId f = hb.AddForeignWindow(320, 200);
-  EXPECT_TRUE(hb.IsForeignWindow(f));
-  SIZE s{};
-  ASSERT_TRUE(hb.ForeignClientSize(f, &s));
-  EXPECT_EQ(s.cx, 320);
-  lvx::NativeWindowSpec spec;
-  spec.parent = f;
-  EXPECT_NE(hb.CreateWindow(spec), 0u);
-  spec.parent = f + 1000;
-  EXPECT_EQ(hb.CreateWindow(spec), 0u) << "no parent, no window";
-  hb.RemoveForeignWindow(f);
-  EXPECT_FALSE(hb.IsForeignWindow(f));
-  EXPECT_EQ(hb.FindForeignWindow("WindowsScreenSaverClass", "Screen Saver"), 0u);
-  int t = 0;
-  ASSERT_TRUE(hb.GetScreenSaverTimeout(&t));
-  EXPECT_EQ(t, 600);
-  EXPECT_TRUE(hb.SetScreenSaverTimeout(900));
-  EXPECT_FALSE(hb.SetScreenSaverTimeout(-1));
-  hb.GetScreenSaverTimeout(&t);
-  EXPECT_EQ(t, 900);
-}
-
 TEST(DisplayChoice, HeadlessWithoutDisplayAndFallbackFromBrokenX) {
   unsetenv("LUMIVEX_DISPLAY");
   unsetenv("DISPLAY");

@@ -1,5 +1,7 @@
 // Message boxes: the one-line record, scripted answers and default buttons;
 // on X11 the GTK dialog, its placement above the owner and its close button.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -11,9 +13,6 @@
 #include "platform/backend/backend.h"
 #include "platform/winapi.h"
 #include "tests/support/test_support.h"
-
-#include <X11/Xatom.h>
-#include <X11/Xlib.h>
 
 namespace {
 
@@ -108,6 +107,7 @@ TEST(MessageBoxX11, GtkDialogStaysAboveItsOwnerAndItsCloseButtonCancels) {
   ASSERT_TRUE(lvx::test::UseTestXDisplay());
   lvx::ResetBackendForTests();
   ASSERT_STREQ(lvx::DisplayName(), "x11");
+  unsetenv("LUMIVEX_MSGBOX_ANSWERS");
   // The owner: a window of ours, as the saver's full-screen window would be.
   lvx::NativeWindowSpec spec;
   spec.className = "LumivexBoxOwner";
@@ -143,7 +143,8 @@ TEST(MessageBoxX11, GtkDialogStaysAboveItsOwnerAndItsCloseButtonCancels) {
       unsigned char* data = nullptr;
       const Atom above = XInternAtom(d, "_NET_WM_STATE_ABOVE", False);
       if (XGetWindowProperty(d, w, XInternAtom(d, "_NET_WM_STATE", False), 0, 32, False, XA_ATOM,
-                             &type, &format, &items, &after, &data) == Success && data) {
+                             &type, &format, &items, &after, &data) == Success &&
+          data) {
         for (unsigned long i = 0; i < items; ++i)
           if (reinterpret_cast<Atom*>(data)[i] == above) keepAbove = true;
         XFree(data);
@@ -161,8 +162,8 @@ TEST(MessageBoxX11, GtkDialogStaysAboveItsOwnerAndItsCloseButtonCancels) {
     }
     XCloseDisplay(d);
   });
-  const int answer =
-      MessageBoxA(reinterpret_cast<HWND>(owner), "Close me", title.c_str(), MB_OKCANCEL | MB_ICONWARNING);
+  const int answer = MessageBoxA(reinterpret_cast<HWND>(owner), "Close me", title.c_str(),
+                                 MB_OKCANCEL | MB_ICONWARNING);
   closer.join();
   ASSERT_TRUE(sawDialog) << "no GTK dialog appeared";
   EXPECT_EQ(answer, IDCANCEL);

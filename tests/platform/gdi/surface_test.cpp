@@ -94,9 +94,3 @@ TEST(Surface, NeighbouringMarksMergeAndDistantOnesStayApart) {
   s.MarkDirty(2000, 0, 2100, 10);
   EXPECT_FALSE(s.HasDirty());
 }
-
-TEST(Surface, ColourConversionSwapsRedAndBlue) {
-  EXPECT_EQ(lvx::ColorRefToPixel(RGB(0x12, 0x34, 0x56)), 0x123456u);
-  EXPECT_EQ(lvx::PixelToColorRef(0x123456u), RGB(0x12, 0x34, 0x56));
-  EXPECT_EQ(lvx::ColorRefToPixel(0xFF000000u | RGB(1, 2, 3)), 0x010203u);
-}
