@@ -83,8 +83,8 @@ int main(int argc, char** argv) {
   });
   for (std::size_t i = 1; i < items.size(); ++i) {
     if (items[i].kind == items[i - 1].kind && items[i].id == items[i - 1].id) {
-      std::fprintf(stderr, "lumivex_embed: %s and %s have the same id\n",
-                   items[i - 1].path.c_str(), items[i].path.c_str());
+      std::fprintf(stderr, "lumivex_embed: %s and %s have the same id\n", items[i - 1].path.c_str(),
+                   items[i].path.c_str());
       return 1;
     }
   }

@@ -1,9 +1,9 @@
 // Choosing the display of this process.
+#include "platform/backend/backend.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-
-#include "platform/backend/backend.h"
 
 namespace lvx {
 namespace {

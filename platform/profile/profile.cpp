@@ -1,5 +1,7 @@
 // Private profile files: every call reads the whole file, and a write
 // replaces it atomically, so nothing is cached between calls.
+#include "platform/winapi/profile.h"
+
 #include <unistd.h>
 
 #include <climits>
@@ -13,7 +15,6 @@
 #include <vector>
 
 #include "platform/profile/ini_text.h"
-#include "platform/winapi/profile.h"
 
 using namespace lvx::ini;
 
@@ -145,8 +146,8 @@ std::string Edit(std::string_view text, std::string_view section, const char* ke
     return out;
   }
 
-  long found = -1;       // the entry to replace
-  long insertAfter = -1; // last entry (or header) of the first matching section
+  long found = -1;        // the entry to replace
+  long insertAfter = -1;  // last entry (or header) of the first matching section
   for (std::size_t i = 0; i < lines.size(); ++i) {
     const Line& l = lines[i];
     if (!InSection(lines, l, section)) continue;
@@ -207,7 +208,8 @@ DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultValue, 
 }
 
 UINT GetPrivateProfileIntA(LPCSTR section, LPCSTR key, INT defaultValue, LPCSTR fileName) {
-  if (section == nullptr || key == nullptr || fileName == nullptr) return static_cast<UINT>(defaultValue);
+  if (section == nullptr || key == nullptr || fileName == nullptr)
+    return static_cast<UINT>(defaultValue);
   std::string text;
   if (ReadWholeFile(fileName, text) != FileState::Ok) return static_cast<UINT>(defaultValue);
   std::vector<Line> lines = Parse(text);
@@ -229,15 +231,20 @@ UINT GetPrivateProfileIntA(LPCSTR section, LPCSTR key, INT defaultValue, LPCSTR 
     i += 2;
   }
   // Saturate instead of overflowing: decimal to the int range, hex to 32 bits.
-  const std::uint64_t limit = base == 16 ? 0xFFFFFFFFull : (negative ? 0x80000000ull : 0x7FFFFFFFull);
+  const std::uint64_t limit =
+      base == 16 ? 0xFFFFFFFFull : (negative ? 0x80000000ull : 0x7FFFFFFFull);
   std::uint64_t n = 0;
   for (; i < v.size(); ++i) {
     char c = v[i];
     unsigned d;
-    if (c >= '0' && c <= '9') d = static_cast<unsigned>(c - '0');
-    else if (base == 16 && c >= 'a' && c <= 'f') d = static_cast<unsigned>(c - 'a' + 10);
-    else if (base == 16 && c >= 'A' && c <= 'F') d = static_cast<unsigned>(c - 'A' + 10);
-    else break;
+    if (c >= '0' && c <= '9')
+      d = static_cast<unsigned>(c - '0');
+    else if (base == 16 && c >= 'a' && c <= 'f')
+      d = static_cast<unsigned>(c - 'a' + 10);
+    else if (base == 16 && c >= 'A' && c <= 'F')
+      d = static_cast<unsigned>(c - 'A' + 10);
+    else
+      break;
     n = n * base + d;
     if (n > limit) n = limit;
   }

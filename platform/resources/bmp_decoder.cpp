@@ -149,9 +149,15 @@ void DecodeRows(const Bytes& f, const Header& h, DecodedImage& img) {
     std::uint32_t* dst = img.pixels.data() + static_cast<std::size_t>(y) * w;
     for (int x = 0; x < w; ++x) {
       switch (h.bpp) {
-        case 1: dst[x] = h.palette[(src[x >> 3] >> (7 - (x & 7))) & 1]; break;
-        case 4: dst[x] = h.palette[(src[x >> 1] >> ((x & 1) ? 0 : 4)) & 0xF]; break;
-        case 8: dst[x] = h.palette[src[x]]; break;
+        case 1:
+          dst[x] = h.palette[(src[x >> 3] >> (7 - (x & 7))) & 1];
+          break;
+        case 4:
+          dst[x] = h.palette[(src[x >> 1] >> ((x & 1) ? 0 : 4)) & 0xF];
+          break;
+        case 8:
+          dst[x] = h.palette[src[x]];
+          break;
         case 16: {
           std::uint32_t v = src[2 * x] | (std::uint32_t{src[2 * x + 1]} << 8);
           dst[x] = (r.Get(v) << 16) | (g.Get(v) << 8) | b.Get(v);
@@ -192,8 +198,7 @@ bool DecodeRle(const Bytes& f, const Header& h, DecodedImage& img) {
     p += 2;
     if (a > 0) {  // a pixels from the colour(s) in b
       if (row >= height || x + a > w) return false;
-      for (unsigned i = 0; i < a; ++i)
-        put(x + i, four ? ((i & 1) ? (b & 0xF) : (b >> 4)) : b);
+      for (unsigned i = 0; i < a; ++i) put(x + i, four ? ((i & 1) ? (b & 0xF) : (b >> 4)) : b);
       x += a;
       continue;
     }

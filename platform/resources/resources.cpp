@@ -1,5 +1,7 @@
 // Bitmaps, waves and strings embedded in the program, and BMP files loaded
 // from disk.
+#include "platform/winapi/resources.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,7 +15,6 @@
 
 #include "platform/gdi/surface.h"
 #include "platform/resources/bmp_decoder.h"
-#include "platform/winapi/resources.h"
 #include "resources/resource_data.h"
 
 namespace {
@@ -134,7 +135,8 @@ int LoadStringA(HINSTANCE, UINT id, LPSTR buffer, int size) {
     if (lvx::resdata::kStrings[i].id != id) continue;
     const char* text = lvx::resdata::kStrings[i].text;
     std::size_t len = std::strlen(text);
-    std::size_t n = len < static_cast<std::size_t>(size - 1) ? len : static_cast<std::size_t>(size - 1);
+    std::size_t n =
+        len < static_cast<std::size_t>(size - 1) ? len : static_cast<std::size_t>(size - 1);
     std::memcpy(buffer, text, n);
     buffer[n] = '\0';
     return static_cast<int>(n);

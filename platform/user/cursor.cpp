@@ -76,9 +76,12 @@ HICON LoadIconA(HINSTANCE, LPCSTR) { return reinterpret_cast<HICON>(&g_iconToken
 int GetSystemMetrics(int index) {
   SIZE s = lvx::CurrentBackend().ScreenSize();
   switch (index) {
-    case SM_CXSCREEN: return s.cx;
-    case SM_CYSCREEN: return s.cy;
-    default: return 0;
+    case SM_CXSCREEN:
+      return s.cx;
+    case SM_CYSCREEN:
+      return s.cy;
+    default:
+      return 0;
   }
 }
 

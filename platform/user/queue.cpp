@@ -200,7 +200,8 @@ void HandleNativeEvent(const NativeEvent& ev) {
         w->width = width;
         w->height = height;
         w->surface.Resize(width, height);
-        SendMessageA(hwnd, WM_SIZE, 0, MAKELPARAM(static_cast<WORD>(width), static_cast<WORD>(height)));
+        SendMessageA(hwnd, WM_SIZE, 0,
+                     MAKELPARAM(static_cast<WORD>(width), static_cast<WORD>(height)));
         InvalidateRect(hwnd, nullptr, TRUE);
       }
       break;
@@ -278,8 +279,8 @@ bool Retrieve(MSG* out, HWND filter, UINT lo, UINT hi, bool remove) {
       if (best == nullptr || t.due < best->due) best = &t;
     }
     if (best != nullptr) {
-      *out = MSG{best->hwnd, WM_TIMER, best->id, reinterpret_cast<LPARAM>(best->proc), TickNow(),
-                 CursorForMessage()};
+      *out = MSG{best->hwnd, WM_TIMER,          best->id, reinterpret_cast<LPARAM>(best->proc),
+                 TickNow(),  CursorForMessage()};
       if (remove) AdvanceTimer(*best, now);
       return true;
     }
@@ -374,7 +375,7 @@ void KillWindowTimers(HWND hwnd) {
 void InstallSignalHandlers() {
   if (g_handlersInstalled.exchange(true)) return;
   if (WakeFdValue() < 0) return;
-  struct sigaction sa{};
+  struct sigaction sa {};
   sa.sa_handler = OnTerminateSignal;
   sigemptyset(&sa.sa_mask);
   sa.sa_flags = SA_RESTART;
@@ -473,7 +474,8 @@ BOOL GetMessageA(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax) {
   NoteWindowThread();
   bool windowFilter = hwnd != nullptr && hwnd != reinterpret_cast<HWND>(static_cast<LONG_PTR>(-1));
   for (;;) {
-    if (Retrieve(msg, hwnd, filterMin, filterMax, true)) return msg->message == WM_QUIT ? FALSE : TRUE;
+    if (Retrieve(msg, hwnd, filterMin, filterMax, true))
+      return msg->message == WM_QUIT ? FALSE : TRUE;
     // The filtered window went away meanwhile: nothing can ever match.
     if (windowFilter && Find(hwnd) == nullptr) return -1;
     lvx::PresentDirtyWindows();
@@ -546,7 +548,8 @@ UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapseMs, TIMERPROC proc) {
 
 BOOL KillTimer(HWND hwnd, UINT_PTR id) {
   auto& v = Q().timers;
-  auto it = std::find_if(v.begin(), v.end(), [&](const Timer& t) { return t.hwnd == hwnd && t.id == id; });
+  auto it = std::find_if(v.begin(), v.end(),
+                         [&](const Timer& t) { return t.hwnd == hwnd && t.id == id; });
   if (it == v.end()) return FALSE;
   v.erase(it);
   return TRUE;

@@ -99,7 +99,8 @@ long SnapshotEvery() {
   char* end = nullptr;
   long v = std::strtol(s, &end, 10);
   if (*end != '\0' || v <= 0) {
-    std::fprintf(stderr, "lumivex: LUMIVEX_SNAPSHOT_EVERY=\"%s\" is not a positive number; using 100\n", s);
+    std::fprintf(stderr,
+                 "lumivex: LUMIVEX_SNAPSHOT_EVERY=\"%s\" is not a positive number; using 100\n", s);
     return 100;
   }
   return v;
@@ -141,7 +142,8 @@ bool ShowInternal(HWND hwnd, bool show) {
     Invalidate(*w, nullptr, true);
     w->surface.MarkAllDirty();
     EraseNow(hwnd);
-    if ((w = Find(hwnd)) != nullptr && w->visible) CurrentBackend().Present(Id(hwnd), w->surface, true);
+    if ((w = Find(hwnd)) != nullptr && w->visible)
+      CurrentBackend().Present(Id(hwnd), w->surface, true);
     if (w != nullptr) w->surface.TakeDirty();
   } else if (Reg().foreground == hwnd) {
     Reg().foreground = nullptr;
@@ -390,7 +392,8 @@ BOOL DestroyWindow(HWND hwnd) {
   KillWindowTimers(hwnd);  // WM_DESTROY handlers sometimes start one
   if ((w = Find(hwnd)) != nullptr) {
     SendMessageA(hwnd, WM_NCDESTROY, 0, 0);
-    if ((w = Find(hwnd)) != nullptr && !w->snapshotDir.empty()) WriteSnapshot(*w, "lumivex-final.png");
+    if ((w = Find(hwnd)) != nullptr && !w->snapshotDir.empty())
+      WriteSnapshot(*w, "lumivex-final.png");
   }
   FreeWindow(hwnd);
   return TRUE;
@@ -430,7 +433,8 @@ HWND FindWindowA(LPCSTR className, LPCSTR windowName) {
   for (HWND h : Reg().order) {
     Window* w = Find(h);
     if (w == nullptr || w->parent != nullptr || w->destroying) continue;
-    if (className != nullptr && !IS_INTRESOURCE(className) && !SameText(w->className, className)) continue;
+    if (className != nullptr && !IS_INTRESOURCE(className) && !SameText(w->className, className))
+      continue;
     if (windowName != nullptr && !SameText(w->title, windowName)) continue;
     return h;
   }
@@ -517,10 +521,14 @@ LONG GetWindowLongA(HWND hwnd, int index) {
   Window* w = Find(hwnd);
   if (w == nullptr) return 0;
   switch (index) {
-    case GWL_STYLE: return static_cast<LONG>(w->style);
-    case GWL_EXSTYLE: return static_cast<LONG>(w->exStyle);
-    case GWLP_USERDATA: return w->userData;
-    default: return 0;
+    case GWL_STYLE:
+      return static_cast<LONG>(w->style);
+    case GWL_EXSTYLE:
+      return static_cast<LONG>(w->exStyle);
+    case GWLP_USERDATA:
+      return w->userData;
+    default:
+      return 0;
   }
 }
 
@@ -543,7 +551,8 @@ LONG SetWindowLongA(HWND hwnd, int index, LONG value) {
       old = w->userData;
       w->userData = value;
       break;
-    default: return 0;
+    default:
+      return 0;
   }
   return old;
 }
@@ -552,8 +561,8 @@ int GetWindowTextA(HWND hwnd, LPSTR text, int maxCount) {
   if (text == nullptr || maxCount <= 0) return 0;
   text[0] = '\0';
   if (Find(hwnd) == nullptr) return 0;
-  return static_cast<int>(
-      SendMessageA(hwnd, WM_GETTEXT, static_cast<WPARAM>(maxCount), reinterpret_cast<LPARAM>(text)));
+  return static_cast<int>(SendMessageA(hwnd, WM_GETTEXT, static_cast<WPARAM>(maxCount),
+                                       reinterpret_cast<LPARAM>(text)));
 }
 
 BOOL SetWindowTextA(HWND hwnd, LPCSTR text) {

@@ -1,5 +1,5 @@
 // Feeds arbitrary bytes through the settings store: as a settings or message
-// file (Init, plain and per-user reads of every type, with small buffers), and
+// file (plain and per-user reads of every type, with small buffers), and
 // as a raw value through Decode, Encode, Scramble and Unscramble.
 #include <cstdint>
 #include <cstdio>
@@ -15,6 +15,7 @@
 namespace {
 
 std::string g_file;
+IniFile g_ini;  // bound to g_file once; every read opens the file afresh
 
 void Check(bool ok, const char* what) {
   if (!ok) {
@@ -31,6 +32,7 @@ void Prepare() {
   g_file = home + "/fuzzed.ini";
   // No log file: the store's INFO entries are dropped instead of piling up.
   LogFile.Init((home + "/lumivex-log.txt").c_str(), "Lumivex.ini");
+  g_ini.Init("", g_file.c_str());
 }
 
 // A heap copy of exactly size bytes, so a write past it is reported.
@@ -44,8 +46,8 @@ std::unique_ptr<char[]> Terminated(const std::uint8_t* data, std::size_t n, std:
 
 void ReadEverything(IniFile& ini) {
   static const char* kSections[] = {"params", "Messages", "MessageIN", "Font", "Debug"};
-  static const char* kKeys[] = {"FirstTime", "MultiUser", "Message___0", "BottomLine0",
-                                "Password__0", "FontSize", "Color", "loadmd"};
+  static const char* kKeys[] = {"FirstTime",   "MultiUser", "Message___0", "BottomLine0",
+                                "Password__0", "FontSize",  "Color",       "loadmd"};
   static const std::size_t kSizes[] = {1, 2, 3, 32, 80, 1000};
   for (const char* section : kSections)
     for (const char* key : kKeys) {
@@ -75,9 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::fwrite(data, 1, size, f);
     std::fclose(f);
   }
-  IniFile file;
-  file.Init("", g_file.c_str());
-  ReadEverything(file);
+  ReadEverything(g_ini);
 
   // The raw bytes as one stored value.
   std::size_t n = strnlen(reinterpret_cast<const char*>(data), size);

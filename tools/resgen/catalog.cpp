@@ -7,9 +7,9 @@ namespace lvx::resgen {
 const std::vector<PictureSpec>& Pictures() {
   // clang-format off
   static const std::vector<PictureSpec> kList = {
-    {111, 216, 257, 8, "dialog owl", DrawDialogOwl, nullptr},
+    {111, 216, 257, 8, "dialog owl", DrawDialogOwl, nullptr, DrawDialogOwlBlink},
     {113, 97, 96, 8, "globe and dove", DrawGlobePeace, nullptr},
-    {114, 216, 257, 8, "dialog owl blink", DrawDialogOwlBlink, nullptr},
+    {114, 216, 257, 8, "dialog owl blink", DrawDialogOwlBlink, nullptr, DrawDialogOwl},
     {116, 100, 100, 24, "the moon", DrawMoon, nullptr},
     {118, 88, 55, 8, "flying witch", DrawWitch, nullptr},
     {120, 131, 103, 4, "just the sky", DrawJustSky, nullptr},
@@ -56,8 +56,8 @@ const std::vector<PictureSpec>& Pictures() {
     {193, 107, 87, 8, "shooting star", DrawShootingStar, nullptr},
     {194, 110, 78, 8, "sleepy moon", DrawSleepyMoon, nullptr},
     {195, 100, 110, 8, "peace rainbow", DrawPeaceRainbow, nullptr},
-    {196, 216, 257, 8, "dialog cat", DrawDialogCat, nullptr},
-    {197, 216, 257, 8, "dialog cat blink", DrawDialogCatBlink, nullptr},
+    {196, 216, 257, 8, "dialog cat", DrawDialogCat, nullptr, DrawDialogCatBlink},
+    {197, 216, 257, 8, "dialog cat blink", DrawDialogCatBlink, nullptr, DrawDialogCat},
     {198, 45, 58, 8, "mailbox", DrawMailbox, nullptr},
     {199, 155, 22, 1, "banner good night", nullptr, DrawBannerGoodNight},
     {200, 180, 215, 8, "saturn", DrawSaturn, nullptr},
@@ -83,7 +83,13 @@ Rendered Render(const PictureSpec& spec) {
     out.preview = img;
     return out;
   }
-  Indexed ix = Quantize(img, 1 << spec.bpp);
+  std::vector<const Image*> basis{&img};
+  Image mate;
+  if (spec.mate) {
+    mate = spec.mate(spec.w, spec.h);
+    basis.push_back(&mate);
+  }
+  Indexed ix = MapToPalette(img, MakePalette(basis, 1 << spec.bpp));
   out.bmp = EncodeBmpIndexed(ix, spec.bpp);
   out.preview = Expand(ix);
   return out;

@@ -112,13 +112,11 @@ std::vector<std::uint8_t> Header(int w, int h, int bpp, int paletteEntries) {
 
 }  // namespace
 
-Indexed Quantize(const Image& img, int maxColors) {
-  Indexed out;
-  out.w = img.w;
-  out.h = img.h;
+std::vector<Rgb8> MakePalette(const std::vector<const Image*>& imgs, int maxColors) {
   std::map<std::uint32_t, std::uint32_t> counts;
-  for (int y = 0; y < img.h; ++y)
-    for (int x = 0; x < img.w; ++x) ++counts[Key(img.At(x, y))];
+  for (const Image* img : imgs)
+    for (int y = 0; y < img->h; ++y)
+      for (int x = 0; x < img->w; ++x) ++counts[Key(img->At(x, y))];
   std::vector<Weighted> all;
   for (const auto& [k, n] : counts)
     all.push_back({Rgb8{static_cast<std::uint8_t>(k >> 16), static_cast<std::uint8_t>(k >> 8),
@@ -173,17 +171,28 @@ Indexed Quantize(const Image& img, int maxColors) {
     int la = 299 * a[0] + 587 * a[1] + 114 * a[2], lb = 299 * b[0] + 587 * b[1] + 114 * b[2];
     return la != lb ? la < lb : a < b;
   });
+  return pal;
+}
+
+Indexed MapToPalette(const Image& img, const std::vector<Rgb8>& pal) {
+  Indexed out;
+  out.w = img.w;
+  out.h = img.h;
   out.palette = pal;
   std::map<std::uint32_t, std::uint8_t> lookup;
-  for (const Weighted& w : all)
-    lookup[(static_cast<std::uint32_t>(w.c[0]) << 16) | (static_cast<std::uint32_t>(w.c[1]) << 8) | w.c[2]] =
-        static_cast<std::uint8_t>(Nearest(pal, w.c));
   out.index.resize(static_cast<std::size_t>(img.w) * img.h);
   for (int y = 0; y < img.h; ++y)
-    for (int x = 0; x < img.w; ++x)
-      out.index[static_cast<std::size_t>(y) * img.w + x] = lookup[Key(img.At(x, y))];
+    for (int x = 0; x < img.w; ++x) {
+      std::uint32_t k = Key(img.At(x, y));
+      auto it = lookup.find(k);
+      if (it == lookup.end())
+        it = lookup.emplace(k, static_cast<std::uint8_t>(Nearest(pal, Rgb8{img.At(x, y)[0], img.At(x, y)[1], img.At(x, y)[2]}))).first;
+      out.index[static_cast<std::size_t>(y) * img.w + x] = it->second;
+    }
   return out;
 }
+
+Indexed Quantize(const Image& img, int maxColors) { return MapToPalette(img, MakePalette({&img}, maxColors)); }
 
 Image Expand(const Indexed& ix) {
   Image img(ix.w, ix.h);

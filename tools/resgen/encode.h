@@ -22,6 +22,10 @@ struct Indexed {
 // more than that; otherwise median cut refined by a few k-means rounds) and
 // maps every pixel to its nearest palette entry, without dithering.
 Indexed Quantize(const Image& img, int maxColors);
+// The same in two steps, so several pictures can share one palette (a picture
+// and its blink frame must differ only where they are drawn differently).
+std::vector<Rgb8> MakePalette(const std::vector<const Image*>& imgs, int maxColors);
+Indexed MapToPalette(const Image& img, const std::vector<Rgb8>& palette);
 Image Expand(const Indexed& ix);
 
 // Windows BMP files: BITMAPFILEHEADER + BITMAPINFOHEADER, BI_RGB, bottom-up

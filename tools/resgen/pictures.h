@@ -17,6 +17,8 @@ struct PictureSpec {
   const char* role;  // short, for the contact sheet and the README
   Image (*colour)(int w, int h);  // for 4, 8 and 24 bits
   Mono (*mono)(int w, int h);     // for 1 bit
+  // The other frame of a blink pair: both frames share one palette.
+  Image (*mate)(int w, int h) = nullptr;
 };
 
 const std::vector<PictureSpec>& Pictures();

@@ -45,12 +45,12 @@ Mono Draw(int w, int h, const Path& p) {
 
 Mono DrawHeart(int w, int h) {
   // The sky reads 65 x 55 of the 66 x 56 picture.
-  Vec c{32.5f, 28.5f};
-  Path heart = HeartPath(c, 60);
+  Vec c{32.5f, 27.5f};
+  Path heart = HeartPath(c, 56);
   Path outline;
   for (const auto& k : heart.Contours()) outline.Stroke(k.pts, 2.4f, true);
   Mono m = Draw(w, h, outline);
-  Mono fill = Draw(w, h, HeartPath(c, 52));
+  Mono fill = Draw(w, h, HeartPath(c, 48));
   Sprinkle(m, fill, 4, 2);
   MirrorLeftToRight(m, 65);
   return m;

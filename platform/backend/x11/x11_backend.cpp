@@ -261,6 +261,7 @@ struct XWin {
   bool goneOnServer = false;  // destroyed with its foreign parent
   int width = 0;
   int height = 0;
+  RECT exposed{};  // exposure gathered until the end of a burst
   // The shared-memory image the surface is copied into. The image points at
   // its segment record, so the record needs a fixed address.
   XImage* image = nullptr;
@@ -868,11 +869,25 @@ void X11Backend::Translate(XEvent& ev, std::vector<NativeEvent>& out) {
       return;
     }
     case Expose: {
-      if (!Find(ev.xexpose.window)) return;
+      XWin* win = Find(ev.xexpose.window);
+      if (!win) return;
+      // The server sends an exposure as a burst of rectangles; the window
+      // is repainted once, when the last one arrives.
+      const RECT r{ev.xexpose.x, ev.xexpose.y, ev.xexpose.x + ev.xexpose.width,
+                   ev.xexpose.y + ev.xexpose.height};
+      if (win->exposed.right <= win->exposed.left) {
+        win->exposed = r;
+      } else {
+        win->exposed.left = std::min(win->exposed.left, r.left);
+        win->exposed.top = std::min(win->exposed.top, r.top);
+        win->exposed.right = std::max(win->exposed.right, r.right);
+        win->exposed.bottom = std::max(win->exposed.bottom, r.bottom);
+      }
+      if (ev.xexpose.count > 0) return;
       ne.kind = kKindExpose;
       ne.window = ev.xexpose.window;
-      ne.area = RECT{ev.xexpose.x, ev.xexpose.y, ev.xexpose.x + ev.xexpose.width,
-                     ev.xexpose.y + ev.xexpose.height};
+      ne.area = win->exposed;
+      win->exposed = RECT{};
       out.push_back(ne);
       return;
     }

@@ -1,7 +1,5 @@
 // Message boxes: the one-line record, scripted answers and default buttons;
 // on X11 the GTK dialog, its placement above the owner and its close button.
-#include <X11/Xatom.h>
-#include <X11/Xlib.h>
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -13,6 +11,12 @@
 #include "platform/backend/backend.h"
 #include "platform/winapi.h"
 #include "tests/support/test_support.h"
+
+// Xlib's macros (None, Bool ...) must come after every other header.
+// clang-format off
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+// clang-format on
 
 namespace {
 

@@ -47,7 +47,7 @@ std::vector<COLORREF> Read(const Canvas& c) {
 
 }  // namespace
 
-TEST(BitBlt, SrcCopyIsPixelExactAndClippedAtEveryEdge) {
+TEST(GdiBitBlt, SrcCopyIsPixelExactAndClippedAtEveryEdge) {
   Canvas src(9, 7);
   Paint(src);
   const COLORREF old = RGB(1, 2, 3);
@@ -68,7 +68,7 @@ TEST(BitBlt, SrcCopyIsPixelExactAndClippedAtEveryEdge) {
   }
 }
 
-TEST(BitBlt, BlacknessAndWhitenessIgnoreTheSourceAndClip) {
+TEST(GdiBitBlt, BlacknessAndWhitenessIgnoreTheSourceAndClip) {
   Canvas dst(6, 5, RGB(9, 9, 9));
   ASSERT_TRUE(BitBlt(dst.dc(), -2, 3, 4, 10, nullptr, 0, 0, BLACKNESS));
   ASSERT_TRUE(BitBlt(dst.dc(), 4, -1, 5, 2, nullptr, 0, 0, WHITENESS));
@@ -76,7 +76,7 @@ TEST(BitBlt, BlacknessAndWhitenessIgnoreTheSourceAndClip) {
             lvx::test::Rows({"....WW", "......", "......", "KK....", "KK...."}));
 }
 
-TEST(BitBlt, HonoursTheDestinationClipRectangle) {
+TEST(GdiBitBlt, HonoursTheDestinationClipRectangle) {
   Canvas src(8, 8);
   Paint(src);
   Canvas dst(8, 8);
@@ -106,7 +106,7 @@ TEST(BitBlt, HonoursTheDestinationClipRectangle) {
   EXPECT_EQ(SetPixel(dst.dc(), 3, 3, RGB(1, 1, 1)), RGB(1, 1, 1));
 }
 
-TEST(BitBlt, OverlappingCopiesOnOneSurfaceMoveTheOriginalPixels) {
+TEST(GdiBitBlt, OverlappingCopiesOnOneSurfaceMoveTheOriginalPixels) {
   const std::pair<int, int> shifts[] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}, {2, 3}, {-3, -2}, {3, -1}};
   for (auto [ox, oy] : shifts) {
     Canvas c(12, 10);
@@ -123,7 +123,7 @@ TEST(BitBlt, OverlappingCopiesOnOneSurfaceMoveTheOriginalPixels) {
   }
 }
 
-TEST(BitBlt, UnsupportedRasterOperationFailsAndMissingSourceFails) {
+TEST(GdiBitBlt, UnsupportedRasterOperationFailsAndMissingSourceFails) {
   Canvas dst(4, 4, RGB(5, 5, 5));
   Canvas src(4, 4, RGB(200, 0, 0));
   EXPECT_FALSE(BitBlt(dst.dc(), 0, 0, 4, 4, src.dc(), 0, 0, 0x00BB0226u));  // MERGEPAINT
@@ -137,7 +137,7 @@ TEST(BitBlt, UnsupportedRasterOperationFailsAndMissingSourceFails) {
   EXPECT_EQ(dst.At(0, 0), RGB(0x1E, 0xE1, 0xCC));
 }
 
-TEST(StretchBlt, InPlaceMirrorMatchesAReferenceAndTwiceRestores) {
+TEST(GdiStretchBlt, InPlaceMirrorMatchesAReferenceAndTwiceRestores) {
   for (auto [w, h] : {std::pair{7, 5}, std::pair{8, 3}, std::pair{1, 4}}) {
     Canvas c(w, h);
     Paint(c);
@@ -151,7 +151,7 @@ TEST(StretchBlt, InPlaceMirrorMatchesAReferenceAndTwiceRestores) {
   }
 }
 
-TEST(StretchBlt, ScalesFlipsAndClipsNearestNeighbour) {
+TEST(GdiStretchBlt, ScalesFlipsAndClipsNearestNeighbour) {
   Canvas src(3, 2);
   Paint(src);
   Canvas big(8, 6, RGB(1, 1, 1));
@@ -179,7 +179,7 @@ TEST(StretchBlt, ScalesFlipsAndClipsNearestNeighbour) {
   EXPECT_EQ(flip.At(2, 2), 0u);
 }
 
-TEST(Pixels, SetAndGetRoundTripAndRefuseOutside) {
+TEST(GdiPixels, SetAndGetRoundTripAndRefuseOutside) {
   Canvas c(5, 4);
   EXPECT_EQ(SetPixel(c.dc(), 4, 3, RGB(10, 20, 30)), RGB(10, 20, 30));
   EXPECT_EQ(GetPixel(c.dc(), 4, 3), RGB(10, 20, 30));
@@ -198,7 +198,7 @@ TEST(Pixels, SetAndGetRoundTripAndRefuseOutside) {
   EXPECT_EQ(GetPixel(reinterpret_cast<HDC>(&c), 0, 0), CLR_INVALID);  // not a DC
 }
 
-TEST(Pixels, WindowSurfaceRecordsWhatBlitsTouched) {
+TEST(GdiPixels, WindowSurfaceRecordsWhatBlitsTouched) {
   lvx::Surface win;
   win.Resize(256, 128);
   win.trackDirty = true;

@@ -2,7 +2,7 @@
 
 #include "tests/platform/gdi/canvas.h"
 
-TEST(Objects, MemoryDCStartsWithAOnePixelBitmapAndDefaults) {
+TEST(GdiObjects, MemoryDCStartsWithAOnePixelBitmapAndDefaults) {
   HDC dc = CreateCompatibleDC(nullptr);
   ASSERT_NE(dc, nullptr);
   BITMAP bm{};
@@ -20,7 +20,7 @@ TEST(Objects, MemoryDCStartsWithAOnePixelBitmapAndDefaults) {
   EXPECT_EQ(CreateCompatibleDC(reinterpret_cast<HDC>(&bm)), nullptr);
 }
 
-TEST(Objects, SelectObjectReturnsThePreviousObjectOfEachKind) {
+TEST(GdiObjects, SelectObjectReturnsThePreviousObjectOfEachKind) {
   lvx::test::Canvas c(4, 3);
   HPEN pen = CreatePen(PS_SOLID, 0, RGB(1, 2, 3));
   HBRUSH brush = CreateSolidBrush(RGB(4, 5, 6));
@@ -42,7 +42,7 @@ TEST(Objects, SelectObjectReturnsThePreviousObjectOfEachKind) {
   EXPECT_EQ(lf.lfHeight, -11);
 }
 
-TEST(Objects, DeleteObjectRefusesSelectedAndStockObjects) {
+TEST(GdiObjects, DeleteObjectRefusesSelectedAndStockObjects) {
   HDC dc = CreateCompatibleDC(nullptr);
   HBITMAP bmp = CreateCompatibleBitmap(dc, 8, 8);
   HPEN pen = CreatePen(PS_SOLID, 1, RGB(255, 0, 0));
@@ -70,7 +70,7 @@ TEST(Objects, DeleteObjectRefusesSelectedAndStockObjects) {
   DeleteDC(dc);
 }
 
-TEST(Objects, CompatibleBitmapsAreBlack32BitAndSizesAreChecked) {
+TEST(GdiObjects, CompatibleBitmapsAreBlack32BitAndSizesAreChecked) {
   HDC dc = CreateCompatibleDC(nullptr);
   HBITMAP bmp = CreateCompatibleBitmap(dc, 3, 2);
   ASSERT_NE(bmp, nullptr);
@@ -104,7 +104,7 @@ TEST(Objects, CompatibleBitmapsAreBlack32BitAndSizesAreChecked) {
   DeleteDC(dc);
 }
 
-TEST(Objects, SurfaceDCsDrawIntoTheirSurfaceAndOnlyTheOwnerFreesThem) {
+TEST(GdiObjects, SurfaceDCsDrawIntoTheirSurfaceAndOnlyTheOwnerFreesThem) {
   lvx::Surface s;
   s.Resize(10, 6);
   HDC dc = lvx::CreateSurfaceDC(&s);
@@ -124,7 +124,7 @@ TEST(Objects, SurfaceDCsDrawIntoTheirSurfaceAndOnlyTheOwnerFreesThem) {
   EXPECT_EQ(lvx::CreateSurfaceDC(nullptr), nullptr);
 }
 
-TEST(Objects, LiveCountsReturnToTheStartAfterUse) {
+TEST(GdiObjects, LiveCountsReturnToTheStartAfterUse) {
   const int objects = lvx::LiveGdiObjectCount();
   const int dcs = lvx::LiveDCCount();
   {

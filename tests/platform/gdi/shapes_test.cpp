@@ -43,7 +43,7 @@ std::string EllipseMap(int w, int h) {
 
 }  // namespace
 
-TEST(Ellipse, SmallBoxesFollowThePixelRule) {
+TEST(GdiEllipse, SmallBoxesFollowThePixelRule) {
   EXPECT_EQ(EllipseMap(1, 1), Rows({"...", ".P.", "..."}));
   EXPECT_EQ(EllipseMap(2, 2), Rows({"....", ".PP.", ".PP.", "...."}));
   EXPECT_EQ(EllipseMap(3, 3), Rows({".....", ".PPP.", ".PBP.", ".PPP.", "....."}));
@@ -60,7 +60,7 @@ TEST(Ellipse, SmallBoxesFollowThePixelRule) {
   EXPECT_EQ(c.Map(kLegend), EllipseMap(4, 4));
 }
 
-TEST(Ellipse, LargerShapesAreSymmetricClosedAndInsideTheirBox) {
+TEST(GdiEllipse, LargerShapesAreSymmetricClosedAndInsideTheirBox) {
   for (auto [w, h] : {std::pair{31, 31}, std::pair{30, 17}, std::pair{9, 40}, std::pair{2, 25}}) {
     Canvas c(w + 4, h + 4);
     PenAndBrush pb(c.dc());
@@ -87,7 +87,7 @@ TEST(Ellipse, LargerShapesAreSymmetricClosedAndInsideTheirBox) {
   }
 }
 
-TEST(Ellipse, NullPenFillsTheWholeShape) {
+TEST(GdiEllipse, NullPenFillsTheWholeShape) {
   Canvas c(7, 7);
   PenAndBrush pb(c.dc());
   HGDIOBJ oldPen = SelectObject(c.dc(), GetStockObject(NULL_PEN));
@@ -97,7 +97,7 @@ TEST(Ellipse, NullPenFillsTheWholeShape) {
   SelectObject(c.dc(), oldPen);
 }
 
-TEST(Ellipse, WidePenRingIsCentredOnTheOutline) {
+TEST(GdiEllipse, WidePenRingIsCentredOnTheOutline) {
   Canvas c(13, 13);
   PenAndBrush pb(c.dc(), 3);
   ASSERT_TRUE(Ellipse(c.dc(), 2, 2, 11, 11));
@@ -112,7 +112,7 @@ TEST(Ellipse, WidePenRingIsCentredOnTheOutline) {
   EXPECT_EQ(c.At(4, 6), kBrush);
 }
 
-TEST(LineTo, BresenhamWithoutTheEndPoint) {
+TEST(GdiLineTo, BresenhamWithoutTheEndPoint) {
   Canvas c(7, 4);
   PenAndBrush pb(c.dc());
   POINT prev{-1, -1};
@@ -128,7 +128,7 @@ TEST(LineTo, BresenhamWithoutTheEndPoint) {
   EXPECT_EQ(prev.y, 3);
 }
 
-TEST(LineTo, EveryDirectionAndClipping) {
+TEST(GdiLineTo, EveryDirectionAndClipping) {
   Canvas c(5, 5);
   PenAndBrush pb(c.dc());
   MoveToEx(c.dc(), 4, 4, nullptr);
@@ -152,7 +152,7 @@ TEST(LineTo, EveryDirectionAndClipping) {
   EXPECT_EQ(d.At(1, 0), 0u);
 }
 
-TEST(Rectangle, OutlineWithPenFillWithBrushRightAndBottomExcluded) {
+TEST(GdiRectangle, OutlineWithPenFillWithBrushRightAndBottomExcluded) {
   Canvas c(6, 5);
   PenAndBrush pb(c.dc());
   ASSERT_TRUE(Rectangle(c.dc(), 1, 1, 5, 4));
@@ -170,7 +170,7 @@ TEST(Rectangle, OutlineWithPenFillWithBrushRightAndBottomExcluded) {
   EXPECT_EQ(w.At(0, 0), kPen);
 }
 
-TEST(FillRect, UsesTheGivenBrushAndTheClip) {
+TEST(GdiFillRect, UsesTheGivenBrushAndTheClip) {
   Canvas c(6, 4);
   HBRUSH b = CreateSolidBrush(kBrush);
   RECT r{-3, 1, 4, 10};

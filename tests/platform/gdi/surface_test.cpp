@@ -15,7 +15,7 @@ bool Covered(const std::vector<RECT>& rects, int x, int y) {
 
 }  // namespace
 
-TEST(Surface, ResizeClearsToBlackAndMarksEverything) {
+TEST(GdiSurface, ResizeClearsToBlackAndMarksEverything) {
   lvx::Surface s;
   s.Resize(100, 50);
   EXPECT_EQ(s.pixels.size(), 5000u);
@@ -32,7 +32,7 @@ TEST(Surface, ResizeClearsToBlackAndMarksEverything) {
   EXPECT_TRUE(s.TakeDirty().empty());
 }
 
-TEST(Surface, DirtyRectanglesCoverEveryMarkAndStayInside) {
+TEST(GdiSurface, DirtyRectanglesCoverEveryMarkAndStayInside) {
   std::mt19937 rng(7);
   lvx::Surface s;
   s.Resize(1000, 700);
@@ -68,7 +68,7 @@ TEST(Surface, DirtyRectanglesCoverEveryMarkAndStayInside) {
   }
 }
 
-TEST(Surface, NeighbouringMarksMergeAndDistantOnesStayApart) {
+TEST(GdiSurface, NeighbouringMarksMergeAndDistantOnesStayApart) {
   lvx::Surface s;
   s.Resize(2000, 1000);
   s.TakeDirty();

@@ -53,7 +53,7 @@ LOGFONTA Logfont(const char* face, LONG height = -16) {
 
 }  // namespace
 
-TEST(Text, ExtentOfABMatchesWhatTextOutDraws) {
+TEST(GdiText, ExtentOfABMatchesWhatTextOutDraws) {
   Canvas c(120, 50);
   UseFont f(c.dc(), -24);
   SetTextColor(c.dc(), kWhite);
@@ -85,7 +85,7 @@ TEST(Text, ExtentOfABMatchesWhatTextOutDraws) {
   }
 }
 
-TEST(Text, OpaqueFillsTheWholeCellAndTransparentLeavesIt) {
+TEST(GdiText, OpaqueFillsTheWholeCellAndTransparentLeavesIt) {
   const COLORREF red = RGB(200, 0, 0), blue = RGB(0, 0, 180);
   Canvas c(100, 40, red);
   UseFont f(c.dc(), -18);
@@ -122,7 +122,7 @@ TEST(Text, OpaqueFillsTheWholeCellAndTransparentLeavesIt) {
   }
 }
 
-TEST(Text, FaceNamesResolveThroughFontconfig) {
+TEST(GdiText, FaceNamesResolveThroughFontconfig) {
   const std::string liberation = FaceFileOf(Logfont("Liberation Sans"));
   ASSERT_NE(liberation.find("LiberationSans-Regular"), std::string::npos) << liberation;
   // A metric-compatible face stands in for Arial.
@@ -139,7 +139,7 @@ TEST(Text, FaceNamesResolveThroughFontconfig) {
   EXPECT_NE(FaceFileOf(italic).find("LiberationSans-Italic"), std::string::npos);
 }
 
-TEST(Text, HeightSignSelectsEmOrCellSize) {
+TEST(GdiText, HeightSignSelectsEmOrCellSize) {
   Canvas c(10, 10);
   TEXTMETRICA cell{}, em{};
   {
@@ -160,7 +160,7 @@ TEST(Text, HeightSignSelectsEmOrCellSize) {
   EXPECT_LT(def.tmHeight, 24);
 }
 
-TEST(Text, HighBytesAreWindows1252) {
+TEST(GdiText, HighBytesAreWindows1252) {
   // The euro and e-acute glyphs are real glyphs, not the same missing-glyph box.
   Canvas e(30, 30), u(30, 30);
   UseFont fe(e.dc(), -20), fu(u.dc(), -20);
@@ -175,7 +175,7 @@ TEST(Text, HighBytesAreWindows1252) {
 }
 
 // DrawTextA must draw exactly what TextOutA draws for each of its lines.
-class DrawTextLines : public ::testing::Test {
+class GdiDrawText : public ::testing::Test {
  protected:
   static constexpr int kW = 200, kH = 120;
   void Prepare(Canvas& c) {
@@ -186,7 +186,7 @@ class DrawTextLines : public ::testing::Test {
   std::vector<std::unique_ptr<UseFont>> fonts_;
 };
 
-TEST_F(DrawTextLines, WordBreakBreaksAtBlanks) {
+TEST_F(GdiDrawText, WordBreakBreaksAtBlanks) {
   Canvas got(kW, kH), want(kW, kH);
   Prepare(got);
   Prepare(want);
@@ -210,7 +210,7 @@ TEST_F(DrawTextLines, WordBreakBreaksAtBlanks) {
   EXPECT_EQ(got.Pixels(), want.Pixels());  // calculating draws nothing
 }
 
-TEST_F(DrawTextLines, LineFeedsAndCrLfStartNewLinesAndCenterAligns) {
+TEST_F(GdiDrawText, LineFeedsAndCrLfStartNewLinesAndCenterAligns) {
   Canvas got(kW, kH), want(kW, kH);
   Prepare(got);
   Prepare(want);
@@ -225,7 +225,7 @@ TEST_F(DrawTextLines, LineFeedsAndCrLfStartNewLinesAndCenterAligns) {
   EXPECT_EQ(got.Pixels(), want.Pixels());
 }
 
-TEST_F(DrawTextLines, AWordWiderThanTheLineIsBrokenWhereItMust) {
+TEST_F(GdiDrawText, AWordWiderThanTheLineIsBrokenWhereItMust) {
   Canvas got(kW, kH), want(kW, kH);
   Prepare(got);
   Prepare(want);
@@ -249,7 +249,7 @@ TEST_F(DrawTextLines, AWordWiderThanTheLineIsBrokenWhereItMust) {
   EXPECT_EQ(got.Pixels(), want.Pixels());
 }
 
-TEST_F(DrawTextLines, SingleLineCentresVerticallyAndClipsToTheRectangle) {
+TEST_F(GdiDrawText, SingleLineCentresVerticallyAndClipsToTheRectangle) {
   Canvas got(kW, kH), want(kW, kH);
   Prepare(got);
   Prepare(want);

@@ -27,36 +27,46 @@ std::string Get(const std::string& file, const char* section, const char* key,
 }
 
 TEST(ProfileRead, MatchingTrimmingQuotesAndDefaults) {
-  std::string f = Ini(
-      "top=before any section\n"
-      "; [Params]\n"
-      "[Params]\r\n"
-      "Cuckoo=1\r\n"
-      "  plain =   two words \t\n"
-      "quoted = \"  padded  \"\n"
-      "half = \"abc\n"
-      "inner = a\"b\"c\n"
-      "empty =\n"
-      ";commented=1\n"
-      "just text\n"
-      "[unterminated\n"
-      "=no key\n"
-      "eq = a=b\n"
-      "[ Info ]\n"
-      "ini file = x\n"
-      "[params]\n"
-      "Cuckoo=2\n"
-      "later=3\n");
+  std::string f =
+      Ini("top=before any section\n"
+          "; [Params]\n"
+          "[Params]\r\n"
+          "Cuckoo=1\r\n"
+          "  plain =   two words \t\n"
+          "quoted = \"  padded  \"\n"
+          "half = \"abc\n"
+          "inner = a\"b\"c\n"
+          "empty =\n"
+          ";commented=1\n"
+          "just text\n"
+          "[unterminated\n"
+          "=no key\n"
+          "eq = a=b\n"
+          "[ Info ]\n"
+          "ini file = x\n"
+          "[params]\n"
+          "Cuckoo=2\n"
+          "later=3\n");
   const struct {
     const char *section, *key, *want;
-  } cases[] = {
-      {"params", "cuckoo", "1"},  {"PARAMS", "CUCKOO", "1"},  {"Params", "later", "3"},
-      {"params", "plain", "two words"}, {"params", "quoted", "  padded  "},
-      {"params", "half", "\"abc"}, {"params", "inner", "a\"b\"c"}, {"params", "empty", ""},
-      {"params", "eq", "a=b"},    {"params", "missing", "DEF"}, {"params", "top", "DEF"},
-      {"params", ";commented", "DEF"}, {"params", "just text", "DEF"}, {"params", "", "DEF"},
-      {"info", "INI FILE", "x"},  {"other", "cuckoo", "DEF"}};
-  for (const auto& c : cases) EXPECT_EQ(Get(f, c.section, c.key), c.want) << c.section << "/" << c.key;
+  } cases[] = {{"params", "cuckoo", "1"},
+               {"PARAMS", "CUCKOO", "1"},
+               {"Params", "later", "3"},
+               {"params", "plain", "two words"},
+               {"params", "quoted", "  padded  "},
+               {"params", "half", "\"abc"},
+               {"params", "inner", "a\"b\"c"},
+               {"params", "empty", ""},
+               {"params", "eq", "a=b"},
+               {"params", "missing", "DEF"},
+               {"params", "top", "DEF"},
+               {"params", ";commented", "DEF"},
+               {"params", "just text", "DEF"},
+               {"params", "", "DEF"},
+               {"info", "INI FILE", "x"},
+               {"other", "cuckoo", "DEF"}};
+  for (const auto& c : cases)
+    EXPECT_EQ(Get(f, c.section, c.key), c.want) << c.section << "/" << c.key;
   EXPECT_EQ(Get(f, "params", "missing", nullptr), "");
   EXPECT_EQ(Get(f, "params", "missing", " a "), " a ");  // the caller's default as given
   EXPECT_EQ(Get(lvx::test::Home() + "/none.ini", "params", "cuckoo"), "DEF");
@@ -95,20 +105,30 @@ TEST(ProfileRead, ResultsAndListsAreCutToTheBuffer) {
 }
 
 TEST(ProfileRead, IntegersParseLikeTheSystem) {
-  std::string f = Ini(
-      "[n]\nlead = 42abc\nneg = -7\nplus = +5\nhex = 0x1F\nHEX2 = 0XfF\nnohex = 0x\n"
-      "neghex = -0x10\nword = abc\nempty =\nquoted = \" 12\"\nbig = 99999999999999999999\n"
-      "small = -99999999999999999999\nallbits = 0xFFFFFFFF\nhugehex = 0x1234567890\n");
+  std::string f =
+      Ini("[n]\nlead = 42abc\nneg = -7\nplus = +5\nhex = 0x1F\nHEX2 = 0XfF\nnohex = 0x\n"
+          "neghex = -0x10\nword = abc\nempty =\nquoted = \" 12\"\nbig = 99999999999999999999\n"
+          "small = -99999999999999999999\nallbits = 0xFFFFFFFF\nhugehex = 0x1234567890\n");
   const struct {
     const char* key;
     UINT want;
-  } cases[] = {{"lead", 42},        {"neg", static_cast<UINT>(-7)}, {"plus", 5},
-               {"hex", 31},         {"hex2", 255},                  {"nohex", 0},
-               {"neghex", static_cast<UINT>(-16)}, {"word", 0},     {"empty", 1234},
-               {"missing", 1234},   {"quoted", 12},                 {"big", INT_MAX},
-               {"small", static_cast<UINT>(INT_MIN)}, {"allbits", 0xFFFFFFFF},
+  } cases[] = {{"lead", 42},
+               {"neg", static_cast<UINT>(-7)},
+               {"plus", 5},
+               {"hex", 31},
+               {"hex2", 255},
+               {"nohex", 0},
+               {"neghex", static_cast<UINT>(-16)},
+               {"word", 0},
+               {"empty", 1234},
+               {"missing", 1234},
+               {"quoted", 12},
+               {"big", INT_MAX},
+               {"small", static_cast<UINT>(INT_MIN)},
+               {"allbits", 0xFFFFFFFF},
                {"hugehex", 0xFFFFFFFF}};
-  for (const auto& c : cases) EXPECT_EQ(GetPrivateProfileIntA("N", c.key, 1234, f.c_str()), c.want) << c.key;
+  for (const auto& c : cases)
+    EXPECT_EQ(GetPrivateProfileIntA("N", c.key, 1234, f.c_str()), c.want) << c.key;
   EXPECT_EQ(GetPrivateProfileIntA("n", "x", -3, "/nonexistent/x.ini"), static_cast<UINT>(-3));
 }
 
@@ -134,10 +154,12 @@ TEST(ProfileRead, MegabytesOfGarbageNeitherCrashNorHang) {
 // Listing 300000 distinct keys must not compare every key with every other.
 TEST(ProfileRead, ManyKeysListInReasonableTime) {
   std::string text = "[big]\n";
-  for (int i = 0; i < 300000; ++i) text += "key" + std::to_string(i) + "=" + std::to_string(i) + "\n";
+  for (int i = 0; i < 300000; ++i)
+    text += "key" + std::to_string(i) + "=" + std::to_string(i) + "\n";
   std::string f = Ini(text);
   std::string buf(8 << 20, '#');
-  DWORD n = GetPrivateProfileStringA("big", nullptr, "", buf.data(), static_cast<DWORD>(buf.size()), f.c_str());
+  DWORD n = GetPrivateProfileStringA("big", nullptr, "", buf.data(), static_cast<DWORD>(buf.size()),
+                                     f.c_str());
   EXPECT_GT(n, 300000u * 5);
   EXPECT_EQ(GetPrivateProfileIntA("BIG", "KEY299999", 0, f.c_str()), 299999u);
 }

@@ -19,8 +19,8 @@ namespace {
 // Each test's files live in a folder of their own, so stray temporary files
 // can be counted.
 std::string Path(const char* name = "write.ini") {
-  std::string dir = lvx::test::Home() + "/" +
-                    ::testing::UnitTest::GetInstance()->current_test_info()->name();
+  std::string dir =
+      lvx::test::Home() + "/" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
   fs::create_directories(dir);
   return dir + "/" + name;
 }
@@ -51,7 +51,8 @@ TEST(ProfileWrite, EditsInPlaceKeepingEveryOtherLine) {
             "[Messages]\nText0=\"hello\"\n\n[info]\nini file=/x/y.ini\n");
   EXPECT_EQ(FilesBeside(f), 0);
 
-  struct stat before {}, after {};
+  struct stat before {
+  }, after{};
   ASSERT_EQ(stat(f.c_str(), &before), 0);
   ASSERT_TRUE(Write(f, "PARAMS", "new", "x"));  // same value: the file is not rewritten
   ASSERT_EQ(stat(f.c_str(), &after), 0);

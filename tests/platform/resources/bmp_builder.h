@@ -39,8 +39,8 @@ inline std::string MakeBmp(const BmpSpec& b) {
     std::uint32_t used = b.colorsUsed;
     if (used == 0 && b.bpp <= 8 && b.palette.size() < (std::size_t{1} << b.bpp))
       used = static_cast<std::uint32_t>(b.palette.size());
-    for (std::uint32_t v : {b.compression, static_cast<std::uint32_t>(b.pixels.size()), 2835u,
-                            2835u, used, 0u})
+    for (std::uint32_t v :
+         {b.compression, static_cast<std::uint32_t>(b.pixels.size()), 2835u, 2835u, used, 0u})
       PutLE(h, v, 4);
     for (std::uint32_t m : b.masks) PutLE(h, m, 4);  // inside longer headers, after a short one
     while (h.size() < b.headerSize) h += '\0';
@@ -49,7 +49,10 @@ inline std::string MakeBmp(const BmpSpec& b) {
   std::string f = "BM";
   PutLE(f, static_cast<std::uint32_t>(14 + h.size() + b.pixels.size()), 4);
   PutLE(f, 0, 4);
-  PutLE(f, b.offBits >= 0 ? static_cast<std::uint32_t>(b.offBits) : static_cast<std::uint32_t>(14 + h.size()), 4);
+  PutLE(f,
+        b.offBits >= 0 ? static_cast<std::uint32_t>(b.offBits)
+                       : static_cast<std::uint32_t>(14 + h.size()),
+        4);
   return f + h + b.pixels;
 }
 
@@ -63,9 +66,11 @@ inline std::string PackRows(const std::vector<std::vector<std::uint32_t>>& rows,
     std::string bytes((row.size() * bpp + 31) / 32 * 4, '\0');
     for (std::size_t x = 0; x < row.size(); ++x) {
       if (bpp < 8)
-        bytes[x * bpp / 8] = static_cast<char>(bytes[x * bpp / 8] | (row[x] << (8 - bpp - x * bpp % 8)));
+        bytes[x * bpp / 8] =
+            static_cast<char>(bytes[x * bpp / 8] | (row[x] << (8 - bpp - x * bpp % 8)));
       else
-        for (int i = 0; i < bpp / 8; ++i) bytes[x * bpp / 8 + i] = static_cast<char>(row[x] >> (8 * i));
+        for (int i = 0; i < bpp / 8; ++i)
+          bytes[x * bpp / 8 + i] = static_cast<char>(row[x] >> (8 * i));
     }
     out += bytes;
   }

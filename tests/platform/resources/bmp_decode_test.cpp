@@ -47,7 +47,8 @@ std::pair<std::string, Grid> Sample(int bpp, bool topDown, std::uint32_t headerS
   Grid stored(3, std::vector<std::uint32_t>(5)), want = stored;
   for (std::uint32_t y = 0; y < 3; ++y)
     for (std::uint32_t x = 0; x < 5; ++x) {
-      stored[y][x] = bpp <= 8 ? (x + 3 * y) % (1u << bpp) : ((x * 50 + 7) << 16) | ((y * 90) << 8) | (x * y + 1);
+      stored[y][x] = bpp <= 8 ? (x + 3 * y) % (1u << bpp)
+                              : ((x * 50 + 7) << 16) | ((y * 90) << 8) | (x * y + 1);
       want[y][x] = bpp <= 8 ? Palette(bpp)[stored[y][x]] : stored[y][x];
     }
   if (bpp <= 8) b.palette = Palette(bpp);
@@ -60,7 +61,8 @@ TEST(BmpDecode, EveryDepthHeaderAndDirection) {
     for (int bpp : {1, 4, 8, 24, 32})
       for (bool topDown : {false, true}) {
         if (header == 12 && (bpp == 32 || topDown)) continue;  // the core header has neither
-        SCOPED_TRACE(testing::Message() << "header " << header << " bpp " << bpp << " top-down " << topDown);
+        SCOPED_TRACE(testing::Message()
+                     << "header " << header << " bpp " << bpp << " top-down " << topDown);
         auto [file, want] = Sample(bpp, topDown, header);
         EXPECT_EQ(Decode(file), want);
       }
@@ -112,19 +114,22 @@ BmpSpec Rle(int bpp, int width, int height, std::string data) {
 TEST(BmpDecode, RunLengthRunsAbsoluteDeltaAndLineEnds) {
   const auto p = Palette(4);
   const std::uint32_t k = 0;  // skipped pixels are black, not palette entry 0
-  EXPECT_EQ(Decode(MakeBmp(Rle(8, 6, 4, Bytes({3, 1, 0, 3, 2, 3, 4, 0,  // run, odd absolute run, pad
-                                               0, 0,                    // end of line
-                                               2, 5, 0, 0,              // two pixels, rest skipped
-                                               0, 2, 3, 1,              // delta to x 3 of the top row
-                                               2, 6, 0, 1})))),
-            (Grid{{k, k, k, p[6], p[6], k},
-                  {k, k, k, k, k, k},
-                  {p[5], p[5], k, k, k, k},
-                  {p[1], p[1], p[1], p[2], p[3], p[4]}}));
-  EXPECT_EQ(Decode(MakeBmp(Rle(4, 7, 2, Bytes({4, 0x12, 0, 3, 0x13, 0x40,  // 1 2 1 2, absolute 1 3 4
-                                               0, 0, 0, 5, 0x56, 0x78, 0x90, 0,  // absolute 5..9, pad
-                                               2, 0xAB, 0, 1})))),
-            (Grid{{p[5], p[6], p[7], p[8], p[9], p[10], p[11]}, {p[1], p[2], p[1], p[2], p[1], p[3], p[4]}}));
+  EXPECT_EQ(
+      Decode(MakeBmp(Rle(8, 6, 4, Bytes({3, 1, 0, 3, 2, 3, 4, 0,  // run, odd absolute run, pad
+                                         0, 0,                    // end of line
+                                         2, 5, 0, 0,              // two pixels, rest skipped
+                                         0, 2, 3, 1,              // delta to x 3 of the top row
+                                         2, 6, 0, 1})))),
+      (Grid{{k, k, k, p[6], p[6], k},
+            {k, k, k, k, k, k},
+            {p[5], p[5], k, k, k, k},
+            {p[1], p[1], p[1], p[2], p[3], p[4]}}));
+  EXPECT_EQ(Decode(MakeBmp(Rle(4, 7, 2,
+                               Bytes({4, 0x12, 0, 3, 0x13, 0x40,        // 1 2 1 2, absolute 1 3 4
+                                      0, 0, 0, 5, 0x56, 0x78, 0x90, 0,  // absolute 5..9, pad
+                                      2, 0xAB, 0, 1})))),
+            (Grid{{p[5], p[6], p[7], p[8], p[9], p[10], p[11]},
+                  {p[1], p[2], p[1], p[2], p[1], p[3], p[4]}}));
 }
 
 TEST(BmpDecode, RunLengthDataOutsideThePictureIsRefused) {
@@ -148,8 +153,10 @@ TEST(BmpDecode, RunLengthDataOutsideThePictureIsRefused) {
 
 // Every proper prefix of a good file is a truncated file.
 TEST(BmpDecode, EveryTruncationIsRefused) {
-  const std::string files[] = {Sample(1, false, 40).first, Sample(4, true, 108).first,
-                               Sample(8, false, 12).first, Sample(24, false, 40).first,
+  const std::string files[] = {Sample(1, false, 40).first,
+                               Sample(4, true, 108).first,
+                               Sample(8, false, 12).first,
+                               Sample(24, false, 40).first,
                                Sample(32, true, 124).first,
                                MakeBmp(Rle(8, 3, 2, Bytes({3, 1, 0, 0, 0, 3, 1, 0, 1, 0, 0, 1})))};
   for (const std::string& f : files) {
@@ -183,8 +190,12 @@ TEST(BmpDecode, LyingHeadersAreRefused) {
       [](BmpSpec& b) { b.offBits = 1000; },
       [](BmpSpec& b) { b.offBits = 0xFFFFFFFF; },
       [](BmpSpec& b) { b.compression = 1; },  // run-length needs 8 bits per pixel
-      [](BmpSpec& b) { b.compression = 3, b.masks = {0xFF, 0xFF00, 0xFF0000}; },  // masks need 16/32
-      [](BmpSpec& b) { b.bpp = 8, b.colorsUsed = 200, b.palette = {1, 2}, b.pixels.resize(8); },
+      [](BmpSpec& b) {
+        b.compression = 3, b.masks = {0xFF, 0xFF00, 0xFF0000};
+      },  // masks need 16/32
+      [](BmpSpec& b) {
+        b.bpp = 8, b.colorsUsed = 200, b.palette = {1, 2}, b.pixels.resize(8);
+      },
   };
   for (std::size_t i = 0; i < std::size(lies); ++i) {
     BmpSpec b = good;

@@ -89,7 +89,8 @@ TEST(LoadImage, BadFilesAndRequestsGiveNull) {
   EXPECT_EQ(LoadFile(good, -1, 2), nullptr);
   EXPECT_EQ(LoadImageA(nullptr, good.c_str(), IMAGE_ICON, 0, 0, LR_LOADFROMFILE), nullptr);
   EXPECT_EQ(LoadImageA(nullptr, MAKEINTRESOURCE(5), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE), nullptr);
-  for (LPCSTR name : {MAKEINTRESOURCE(65535), "#65535", "#99999999999", "#", "moon", (LPCSTR) nullptr})
+  for (LPCSTR name :
+       {MAKEINTRESOURCE(65535), "#65535", "#99999999999", "#", "moon", (LPCSTR) nullptr})
     EXPECT_EQ(LoadBitmapA(nullptr, name), nullptr);
   EXPECT_EQ(lvx::CreateBitmapFromBmp(Checker(0, 1).data(), 20), nullptr);
   EXPECT_EQ(lvx::LiveGdiObjectCount(), before);  // nothing half-made stays behind

@@ -264,7 +264,8 @@ TEST(Queue, IdleLoopWithFortyMillisecondTimerUsesAlmostNoCpu) {
   }
   getrusage(RUSAGE_SELF, &after);
   auto cpuUs = [](const rusage& r) {
-    return (r.ru_utime.tv_sec + r.ru_stime.tv_sec) * 1000000.0 + r.ru_utime.tv_usec + r.ru_stime.tv_usec;
+    return (r.ru_utime.tv_sec + r.ru_stime.tv_sec) * 1000000.0 + r.ru_utime.tv_usec +
+           r.ru_stime.tv_usec;
   };
   double wallUs = std::chrono::duration<double, std::micro>(Clock::now() - start).count();
   double share = (cpuUs(after) - cpuUs(before)) / wallUs;

@@ -42,7 +42,8 @@ void RegisterRecorder(HBRUSH background) {
 }
 
 HWND MakeWindow(DWORD style, int x, int y, int w, int h, HWND parent, const char* title) {
-  return CreateWindowExA(0, "Recorder", title, style, x, y, w, h, parent, nullptr, nullptr, nullptr);
+  return CreateWindowExA(0, "Recorder", title, style, x, y, w, h, parent, nullptr, nullptr,
+                         nullptr);
 }
 
 int PumpPending() {

@@ -58,8 +58,9 @@ TEST(Windows, ClassAndCreationMisuseFails) {
   again.lpfnWndProc = DefWindowProcA;
   again.lpszClassName = "RECORDER";  // class names ignore case
   EXPECT_EQ(RegisterClassA(&again), 0);
-  EXPECT_EQ(CreateWindowExA(0, "Unknown", "", WS_POPUP, 0, 0, 5, 5, nullptr, nullptr, nullptr, nullptr),
-            nullptr);
+  EXPECT_EQ(
+      CreateWindowExA(0, "Unknown", "", WS_POPUP, 0, 0, 5, 5, nullptr, nullptr, nullptr, nullptr),
+      nullptr);
   EXPECT_EQ(MakeWindow(WS_CHILD), nullptr) << "a child needs a parent";
   EXPECT_EQ(MakeWindow(WS_CHILD, 0, 0, 5, 5, reinterpret_cast<HWND>(0x4242)), nullptr);
   HWND w = MakeWindow(WS_POPUP);

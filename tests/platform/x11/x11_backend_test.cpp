@@ -24,6 +24,7 @@ namespace {
 constexpr NativeEvent::Kind kResized = NativeEvent::Kind::Resized;
 constexpr NativeEvent::Kind kClosed = NativeEvent::Kind::Closed;
 constexpr NativeEvent::Kind kInput = NativeEvent::Kind::Input;
+constexpr NativeEvent::Kind kExpose = NativeEvent::Kind::Expose;
 }  // namespace
 
 #include <X11/Xlib.h>
@@ -317,6 +318,14 @@ TEST_F(X11Test, KeyButtonAndMotionArriveWithClientCoordinates) {
   const Window w = static_cast<Window>(id);
   WaitViewable(w);
   Display* d = test_.get();
+  // Mapping exposes the window: one repaint request inside it.
+  NativeEvent exposed;
+  ASSERT_TRUE(WaitEvent(
+      *b, [&](const NativeEvent& e) { return e.kind == kExpose; }, &exposed));
+  EXPECT_EQ(exposed.window, id);
+  EXPECT_LT(exposed.area.left, exposed.area.right);
+  EXPECT_LE(exposed.area.right, 300);
+  EXPECT_LE(exposed.area.bottom, 200);
 
   XEvent ev{};
   ev.xkey.type = KeyPress;
