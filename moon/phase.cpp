@@ -1,11 +1,12 @@
 #include "moon/phase.h"
 
+#include <strings.h>
+
 #include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <strings.h>
 
 #include "settings/log_file.h"
 
@@ -74,9 +75,9 @@ static_assert(kFullMoonCount == 160);
 
 // Each starts with a blank so it can follow the notice directly.
 constexpr const char* kMonthMoonNames[12] = {
-    " \"Wolf Moon\"",    " \"Snow Moon\"",       " \"Worm Moon\"",     " \"Pink Moon\"",
-    " \"Flower Moon\"",  " \"Strawberry Moon\"", " \"Buck Moon\"",     " \"Sturgeon Moon\"",
-    " \"Harvest Moon\"", " \"Hunter's Moon\"",   " \"Beaver Moon\"",   " \"Cold Moon\"",
+    " \"Wolf Moon\"",    " \"Snow Moon\"",       " \"Worm Moon\"",   " \"Pink Moon\"",
+    " \"Flower Moon\"",  " \"Strawberry Moon\"", " \"Buck Moon\"",   " \"Sturgeon Moon\"",
+    " \"Harvest Moon\"", " \"Hunter's Moon\"",   " \"Beaver Moon\"", " \"Cold Moon\"",
 };
 
 constexpr const char* kMonthAbbreviations[12] = {"jan", "feb", "mar", "apr", "may", "jun",
@@ -200,8 +201,8 @@ int CalcPhaseAt(std::time_t now) {
   // full moon show small angles. Before the first record the elapsed time is
   // negative: a floored remainder extrapolates back with the mean month and
   // keeps the angle within 0..359.
-  const std::int64_t elapsed = static_cast<std::int64_t>(now) -
-                               static_cast<std::int64_t>(FullMoonInstant(kFullMoons[stop]));
+  const std::int64_t elapsed =
+      static_cast<std::int64_t>(now) - static_cast<std::int64_t>(FullMoonInstant(kFullMoons[stop]));
   std::int64_t rest = elapsed % MeanSynodicMonth;
   if (rest < 0) rest += MeanSynodicMonth;
   const int angle = static_cast<int>(rest * 360 / MeanSynodicMonth);

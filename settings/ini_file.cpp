@@ -1,6 +1,5 @@
 #include "settings/ini_file.h"
 
-#include <cerrno>
 #include <cstdarg>
 #include <climits>
 #include <cmath>
@@ -197,7 +196,6 @@ namespace {
 int ParseLong(const std::string& text, long* out) {
   const char* s = text.c_str();
   char* end = nullptr;
-  errno = 0;
   long v = std::strtol(s, &end, 10);
   if (end == s) return 0;
   *out = v;

@@ -119,7 +119,8 @@ TEST(PictureResources, NoOtherBitmapsAndNoChristmasTree) {
   EXPECT_FALSE(lvx::FindBitmapResource(178));
   EXPECT_EQ(LoadBitmapA(nullptr, MAKEINTRESOURCEA(178)), nullptr);
   for (int id = 100; id < 260; ++id) {
-    if (!listed.count(id)) EXPECT_FALSE(lvx::FindBitmapResource(id)) << id;
+    if (listed.count(id)) continue;
+    EXPECT_FALSE(lvx::FindBitmapResource(id)) << id;
   }
 }
 
@@ -517,4 +518,204 @@ TEST(ResgenFont, DrawsKnownGlyphsAndClipsTheRest) {
   Image img(4, 4);
   DrawText(img, 2, 2, "M", Rgb8{9, 9, 9}, 3);
   EXPECT_EQ(img.At(2, 2)[0], 9);
+}
+
+// ---------------------------------------------------------------------------
+// Shapes the pictures share.
+
+namespace {
+struct Box {
+  float x0 = 1e9f, y0 = 1e9f, x1 = -1e9f, y1 = -1e9f;
+};
+Box Bounds(const Path& p) {
+  Box b;
+  for (const auto& k : p.Contours())
+    for (const Vec& v : k.pts) {
+      b.x0 = std::min(b.x0, v.x);
+      b.y0 = std::min(b.y0, v.y);
+      b.x1 = std::max(b.x1, v.x);
+      b.y1 = std::max(b.y1, v.y);
+    }
+  return b;
+}
+double Area(const Path& p, int w, int h) {
+  Canvas cv(w, h, 4);
+  cv.Fill(p, Hex(0xFFFFFF));
+  return Coverage(cv);
+}
+}  // namespace
+
+TEST(ResgenMotifs, HeartAndStarAreSymmetricAndSized) {
+  Path heart = HeartPath({50, 50}, 64);
+  Box b = Bounds(heart);
+  EXPECT_NEAR(b.x1 - b.x0, 64, 0.5);
+  EXPECT_NEAR((b.x0 + b.x1) / 2, 50, 0.01);
+  EXPECT_NEAR(b.y1 - b.y0, 64 * 0.9, 64 * 0.05);
+  // The heart's notch is at the top, its point at the bottom.
+  Canvas cv(100, 100, 4);
+  cv.Fill(heart, Hex(0xFFFFFF));
+  Image img = cv.Resolve();
+  EXPECT_EQ(img.At(50, static_cast<int>(b.y0) + 2)[0], 0);
+  EXPECT_EQ(img.At(35, static_cast<int>(b.y0) + 4)[0], 255);
+  EXPECT_EQ(img.At(50, static_cast<int>(b.y1) - 2)[0], 255);
+  for (int y = 0; y < 100; ++y)
+    for (int x = 0; x < 50; ++x) ASSERT_NEAR(img.At(x, y)[0], img.At(99 - x, y)[0], 2) << x << "," << y;
+
+  Path star = StarPath({30, 30}, 20, 8);
+  ASSERT_EQ(star.Contours()[0].pts.size(), 10u);
+  EXPECT_NEAR(star.Contours()[0].pts[0].x, 30, 1e-4);
+  EXPECT_NEAR(star.Contours()[0].pts[0].y, 10, 1e-4);  // first tip straight up
+  Box sb = Bounds(star);
+  EXPECT_NEAR(sb.x0 + sb.x1, 60, 1e-3);
+}
+
+TEST(ResgenMotifs, CrescentIsTheDiscMinusTheCut) {
+  const float pi = 3.14159265f;
+  // Cut covering the right part: the crescent opens to the right.
+  Path c = CrescentPath({30, 30}, 20, 18, 12, 0);
+  double area = Area(c, 60, 60);
+  EXPECT_LT(area, pi * 400 * 0.6);
+  EXPECT_GT(area, pi * 400 * 0.15);
+  Canvas cv(60, 60, 4);
+  cv.Fill(c, Hex(0xFFFFFF));
+  Image img = cv.Resolve();
+  EXPECT_EQ(img.At(13, 30)[0], 255);  // left rim lit
+  EXPECT_EQ(img.At(40, 30)[0], 0);    // inside the cut
+  // Far apart: the whole disc; swallowed: nothing.
+  EXPECT_NEAR(Area(CrescentPath({30, 30}, 10, 5, 40, 0), 60, 60), pi * 100, 2);
+  EXPECT_TRUE(CrescentPath({30, 30}, 5, 20, 1, 0).Empty());
+}
+
+TEST(ResgenMotifs, DoveFitsItsSize) {
+  Box b = Bounds(DovePath({50, 50}, 80));
+  EXPECT_NEAR(b.x1 - b.x0, 80, 4);
+  EXPECT_LT(b.y1 - b.y0, 80);
+  EXPECT_GT(b.x1, 85);  // the beak points right
+}
+
+TEST(ResgenRaster, ShadersBlendByTheirAlpha) {
+  Canvas cv(20, 4, 4);
+  cv.Shade(Linear({0, 0}, Hex(0x000000), {20, 0}, Hex(0xFFFFFF)));
+  Image img = cv.Resolve();
+  EXPECT_LT(img.At(0, 1)[0], 10);
+  EXPECT_GT(img.At(19, 1)[0], 245);
+  EXPECT_NEAR(img.At(10, 1)[0], 134, 4);  // the pixel centre is at 10.5
+  Canvas glow(21, 21, 4);
+  Path all;
+  all.Rect(0, 0, 21, 21);
+  glow.Fill(all, Glow({10.5f, 10.5f}, 10, Hex(0xFFFFFF), 1));
+  Image g = glow.Resolve();
+  EXPECT_GT(g.At(10, 10)[0], 200);
+  EXPECT_EQ(g.At(0, 0)[0], 0);
+  EXPECT_GT(g.At(10, 10)[0], g.At(14, 10)[0]);
+}
+
+TEST(ResgenRaster, ThresholdKeepsHalfCoveredPixels) {
+  Canvas cv(10, 10, 8);
+  Path p;
+  p.Rect(2, 2, 4.6f, 3.4f);  // covers 0.6 of column 6 and 0.4 of row 5
+  cv.Fill(p, Hex(0xFFFFFF));
+  Mono m = cv.Threshold();
+  EXPECT_EQ(m.Lit(), 5 * 3);
+  EXPECT_EQ(m.At(6, 3), 1);
+  EXPECT_EQ(m.At(3, 5), 0);
+}
+
+// ---------------------------------------------------------------------------
+// The generated files through the program's own BMP loader.
+
+TEST(ResgenBmp, ProgramLoaderReadsEveryDepthBack) {
+  Image img(13, 7);
+  for (int y = 0; y < 7; ++y)
+    for (int x = 0; x < 13; ++x) {
+      std::uint8_t* p = img.At(x, y);
+      p[0] = static_cast<std::uint8_t>((x * 37 + y * 11) % 4 * 80);
+      p[1] = static_cast<std::uint8_t>(y * 36);
+      p[2] = static_cast<std::uint8_t>(x < 6 ? 0 : 200);
+    }
+  Mono mono(13, 7);
+  for (int y = 0; y < 7; ++y)
+    for (int x = 0; x < 13; ++x) mono.At(x, y) = (x + 2 * y) % 3 == 0;
+  std::string dir = lvx::test::MakeTempDir("bmp");
+  struct Case {
+    const char* name;
+    std::vector<std::uint8_t> bytes;
+    Image expect;
+  };
+  Image monoRgb(13, 7);
+  for (int y = 0; y < 7; ++y)
+    for (int x = 0; x < 13; ++x) std::fill(monoRgb.At(x, y), monoRgb.At(x, y) + 3, mono.At(x, y) ? 255 : 0);
+  std::vector<Case> cases;
+  cases.push_back({"24.bmp", EncodeBmp24(img), img});
+  cases.push_back({"8.bmp", EncodeBmpIndexed(Quantize(img, 256), 8), Expand(Quantize(img, 256))});
+  cases.push_back({"4.bmp", EncodeBmpIndexed(Quantize(img, 16), 4), Expand(Quantize(img, 16))});
+  cases.push_back({"1.bmp", EncodeBmp1(mono), monoRgb});
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string path = dir + "/" + c.name;
+    ASSERT_TRUE(WriteBytes(path, c.bytes));
+    HBITMAP bmp = static_cast<HBITMAP>(LoadImageA(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+    ASSERT_NE(bmp, nullptr);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, bmp);
+    for (int y = 0; y < 7; ++y)
+      for (int x = 0; x < 13; ++x) {
+        const std::uint8_t* p = c.expect.At(x, y);
+        ASSERT_EQ(GetPixel(dc, x, y), RGB(p[0], p[1], p[2])) << x << "," << y;
+      }
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    DeleteObject(bmp);
+  }
+  EXPECT_FALSE(WriteBytes(dir + "/missing-folder/x.bmp", {1, 2, 3}));
+}
+
+// ---------------------------------------------------------------------------
+// The pictures themselves: content where it belongs.
+
+TEST(ResgenPictures, FlyingSpritesAreNotCutAtTheirSides) {
+  // A sprite that runs into its left or right edge looks chopped off in flight.
+  for (int id : {157, 123, 122, 128, 164, 139, 138, 141, 142, 127, 153, 160, 121, 118, 155, 189,
+                 113, 195, 192}) {
+    SCOPED_TRACE(id);
+    const PictureSpec* spec = nullptr;
+    for (const PictureSpec& p : Pictures())
+      if (p.id == id) spec = &p;
+    ASSERT_NE(spec, nullptr);
+    Image img = Render(*spec).preview;
+    int lit = 0, edge = 0;
+    for (int y = 0; y < img.h; ++y)
+      for (int x = 0; x < img.w; ++x) {
+        const std::uint8_t* p = img.At(x, y);
+        if (p[0] + p[1] + p[2] < 120) continue;
+        ++lit;
+        if (x == 0 || x == img.w - 1) ++edge;
+      }
+    EXPECT_GT(lit, img.w * img.h / 6) << "too little to see";
+    EXPECT_LT(edge, img.h / 3) << "runs into a side";
+  }
+}
+
+TEST(ResgenPictures, BannersAreCentredTextInOneRow) {
+  for (int id : {185, 199, 201}) {
+    SCOPED_TRACE(id);
+    const PictureSpec* spec = nullptr;
+    for (const PictureSpec& p : Pictures())
+      if (p.id == id) spec = &p;
+    ASSERT_NE(spec, nullptr);
+    Mono m = spec->mono(spec->w, spec->h);
+    int x0 = m.w, x1 = -1, y0 = m.h, y1 = -1;
+    for (int y = 0; y < m.h; ++y)
+      for (int x = 0; x < m.w; ++x)
+        if (m.At(x, y)) {
+          x0 = std::min(x0, x);
+          x1 = std::max(x1, x);
+          y0 = std::min(y0, y);
+          y1 = std::max(y1, y);
+        }
+    EXPECT_GT(m.Lit(), 150);
+    EXPECT_LE(std::abs(x0 - (m.w - 1 - x1)), 2);  // centred across
+    EXPECT_GE(y0, 1);                             // nothing touches the top or bottom
+    EXPECT_LE(y1, m.h - 2);
+  }
 }

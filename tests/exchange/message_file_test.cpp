@@ -136,7 +136,10 @@ TEST_F(MessageFiles, NoMessageFileNoChange) {
   mkdir((inbox_ + "/folder.Lumivex").c_str(), 0700);
   const std::string before = ReadFile(MainSettings.Path());
   for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-           {}, {"/s"}, {"/p", "123"}, {"/s", inbox_ + "/missing.Lumivex"},
+           {},
+           {"/s"},
+           {"/p", "123"},
+           {"/s", inbox_ + "/missing.Lumivex"},
            {"/s", Drop("message.txt", MessageFileText("text", "file"))},
            {"/s", inbox_ + "/folder.Lumivex"}}) {
     StartedWith(args);
@@ -173,8 +176,7 @@ TEST_F(MessageFiles, FileWithoutTheMessageLeavesTheBookAsItWas) {
     EXPECT_EQ(Quill.Index, 0);
     EXPECT_STREQ(Quill.Message, "main");
     EXPECT_EQ(Quill.FindFirstFree(), 2);
-    EXPECT_EQ(Book("Message___1") + Book("BottomLine1") + Book("Message___3"),
-              "oneline onethree");
+    EXPECT_EQ(Book("Message___1") + Book("BottomLine1") + Book("Message___3"), "oneline onethree");
     EXPECT_EQ(Book("Preview"), "");
   }
 }

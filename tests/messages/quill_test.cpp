@@ -192,10 +192,10 @@ TEST(MessageBookFirstRun, SampleInSlotOneIsShownButNotStored) {
     Quill.GetNext();
     texts.push_back(std::string(Quill.Message) + "|" + Quill.BottomLine);
   }
-  EXPECT_EQ(texts, (std::vector<std::string>{
-                       std::string("Lumivex v3.08|For more information, please visit: ") +
-                           HomePageAddress,
-                       "Lumivex|Try it with the lights off", "HEART|and love"}));
+  EXPECT_EQ(texts,
+            (std::vector<std::string>{
+                std::string("Lumivex v3.08|For more information, please visit: ") + HomePageAddress,
+                "Lumivex|Try it with the lights off", "HEART|and love"}));
 
   OpenSettings(false);  // a later run shows what is stored
   Quill.Index = 1;

@@ -70,7 +70,8 @@ class MoonInZone : public Moon, public ::testing::WithParamInterface<const char*
   }
 };
 INSTANTIATE_TEST_SUITE_P(Zones, MoonInZone,
-                         ::testing::Values("America/New_York", "Pacific/Auckland", "Europe/Berlin"));
+                         ::testing::Values("America/New_York", "Pacific/Auckland",
+                                           "Europe/Berlin"));
 
 TEST_P(MoonInZone, WorkedExamplesGiveTheirAnglesAndTexts) {
   const struct {
@@ -86,10 +87,12 @@ TEST_P(MoonInZone, WorkedExamplesGiveTheirAnglesAndTexts) {
       {Utc(2005, 10, 17, 12, 0), 358,
        " - Full moon tonight: \"Hunter's Moon\" - Waxing Gibbous Moon 98%"},
       // 25 April 2013 20:60 is 21:00 for the phase and 25 April for the notices.
-      {Utc(2013, 4, 25, 20, 59), 359, " - Full moon tonight: \"Pink Moon\" - Waxing Gibbous Moon 99%"},
+      {Utc(2013, 4, 25, 20, 59), 359,
+       " - Full moon tonight: \"Pink Moon\" - Waxing Gibbous Moon 99%"},
       {Utc(2013, 4, 25, 21, 0), 0, " - Full moon tonight: \"Pink Moon\" - Full Moon 100%"},
       {Utc(2013, 4, 24, 3, 59), 338, " - Waxing Gibbous Moon 87%"},
-      {Utc(2013, 4, 24, 4, 0), 338, " - Full moon tomorrow: \"Pink Moon\" - Waxing Gibbous Moon 87%"},
+      {Utc(2013, 4, 24, 4, 0), 338,
+       " - Full moon tomorrow: \"Pink Moon\" - Waxing Gibbous Moon 87%"},
       {Utc(2013, 4, 26, 3, 59), 3, " - Full moon tonight: \"Pink Moon\" - Waning Gibbous Moon 98%"},
       {Utc(2013, 4, 26, 4, 0), 3, " - Waning Gibbous Moon 98%"},
   };
@@ -142,12 +145,18 @@ TEST_F(PhaseName, NamesAndPercentagesAtTheBoundaries) {
     int angle;
     const char* text;
   } cases[] = {
-      {0, " - Full Moon 100%"},           {1, " - Waning Gibbous Moon 99%"},
-      {89, " - Waning Gibbous Moon 50%"}, {90, " - Last Quarter 50%"},
-      {91, " - Waning Crescent Moon 49%"}, {179, " - Waning Crescent Moon 0%"},
-      {180, " - New Moon 0%"},            {181, " - Waxing Crescent Moon 0%"},
-      {269, " - Waxing Crescent Moon 49%"}, {270, " - First Quarter 50%"},
-      {271, " - Waxing Gibbous Moon 50%"}, {359, " - Waxing Gibbous Moon 99%"},
+      {0, " - Full Moon 100%"},
+      {1, " - Waning Gibbous Moon 99%"},
+      {89, " - Waning Gibbous Moon 50%"},
+      {90, " - Last Quarter 50%"},
+      {91, " - Waning Crescent Moon 49%"},
+      {179, " - Waning Crescent Moon 0%"},
+      {180, " - New Moon 0%"},
+      {181, " - Waxing Crescent Moon 0%"},
+      {269, " - Waxing Crescent Moon 49%"},
+      {270, " - First Quarter 50%"},
+      {271, " - Waxing Gibbous Moon 50%"},
+      {359, " - Waxing Gibbous Moon 99%"},
   };
   for (const auto& c : cases) {
     char text[MoonTextSize] = "x";

@@ -1,0 +1,302 @@
+#include "scene/stars.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "scene/saver_state.h"
+#include "settings/log_file.h"
+#include "settings/utilities.h"
+
+namespace {
+constexpr int kInfo = 3;
+constexpr int kWarning = 5;
+constexpr int kError = 9;
+
+int Cap255(int value) { return std::min(value, 255); }
+}  // namespace
+
+StarPaletteClass StarPalette;
+int TwinkleDraw = 0;
+int StartMoving = 0;
+int AnyStarMoving = 0;
+int ScreenBottom = 0;
+
+StarBitmapClass::StarBitmapClass()
+    : size(0),
+      hDC(nullptr),
+      centreColour(0),
+      ring1Colour(0),
+      ring2Colour(0),
+      ring3Colour(0),
+      diagonalColour(0),
+      centre(0),
+      created(0) {}
+
+void StarBitmapClass::Create(HDC dc, int brightness) {
+  if (created != 0) LogFile.Log(kWarning, "StarBitmapClass::Create", "Already created");
+  hDC = dc;
+  created = 1;
+  const int b = std::clamp(brightness, 0, 100);
+  const int c1 = Cap255(10 * b);
+  const int c2 = Cap255(10 * std::max(b - 25, 0));
+  const int c3 = Cap255(10 * std::max(b - 50, 0));
+  const int c4 = Cap255(10 * std::max(b - 75, 0));
+  const int cd = Cap255(4 * b);
+  size = 1;
+  if (c2 > 0) size = 3;
+  if (c3 > 0) size = 5;
+  if (c4 > 0) size = 7;
+  centre = size / 2;
+  centreColour = RGB(c1, c1, c1);
+  ring1Colour = RGB(c2, c2, c2);
+  ring2Colour = RGB(c3 * 4 / 5, c3 * 4 / 5, c3);
+  ring3Colour = RGB(c4 * 3 / 4, c4 * 3 / 4, c4);
+  diagonalColour = RGB(0, 0, cd);
+  if (size == 1) return;
+
+  bitmap.CreateBlack(dc, size, size);
+  HDC m = bitmap.hMemDC;
+  if (m == nullptr) return;
+  const int c = centre;
+  SetPixel(m, c - 1, c - 1, diagonalColour);
+  SetPixel(m, c + 1, c - 1, diagonalColour);
+  SetPixel(m, c - 1, c + 1, diagonalColour);
+  SetPixel(m, c + 1, c + 1, diagonalColour);
+  SetPixel(m, c, c, centreColour);
+  const auto axes = [&](int distance, COLORREF colour) {
+    SetPixel(m, c - distance, c, colour);
+    SetPixel(m, c + distance, c, colour);
+    SetPixel(m, c, c - distance, colour);
+    SetPixel(m, c, c + distance, colour);
+  };
+  axes(1, ring1Colour);
+  if (size >= 5) axes(2, ring2Colour);
+  if (size == 7) axes(3, ring3Colour);
+}
+
+StarPaletteClass::StarPaletteClass() : nCreated(0) {}
+
+void StarPaletteClass::Create(HDC dc) {
+  if (nCreated < 0) {
+    LogFile.Log(kWarning, "StarPaletteClass::Create", "nCreated<0");
+    return;
+  }
+  if (nCreated == 0) {
+    LogFile.Log(kInfo, "StarPaletteClass::Create", "Creating palette");
+    for (int i = 0; i < Levels; ++i) sprite[static_cast<std::size_t>(i)].Create(dc, i);
+  }
+  ++nCreated;
+}
+
+void StarPaletteClass::Destroy() {
+  --nCreated;
+  if (nCreated < 0) {
+    LogFile.Log(kWarning, "StarPaletteClass::Destroy", "nCreated<0");
+    return;
+  }
+  if (nCreated != 0) return;
+  LogFile.Log(kInfo, "StarPaletteClass::Destroy", "Destroying palette");
+  for (StarBitmapClass& s : sprite) {
+    if (s.created == 0) LogFile.Log(kWarning, "StarBitmapClass::Destroy", "not created");
+    s.created = 0;
+    if (s.size > 1 && s.bitmap.Used()) s.bitmap.Destroy();
+  }
+}
+
+STAR::STAR()
+    : messageFlag(0),
+      x(0),
+      y(0),
+      baseBrightness(0),
+      peakBrightness(0),
+      brightness(0),
+      startX(0),
+      startY(0),
+      targetX(0),
+      targetY(0),
+      twinklePhase(0),
+      twinkleCounter(0),
+      moveCounter(0),
+      departTime(0),
+      arriveTime(0),
+      moveDuration(0),
+      twinkleDuration(0) {}
+
+void STAR::Create(int minBrightness, int maxBrightness, int phaseRange, HDC dc, int /*left*/,
+                  int /*top*/, int right, int bottom, int moveDuration_, int twinkleDuration_) {
+  twinklePhase = RandomBelow(phaseRange);
+  twinkleDuration = twinkleDuration_;
+  moveDuration = moveDuration_;
+  baseBrightness = brightness = minBrightness + RandomBelow(maxBrightness - minBrightness);
+  peakBrightness = std::max(3 * baseBrightness, 100);
+  ScreenBottom = bottom;
+  messageFlag = 0;
+  departTime = RandomBelow(moveDuration * 4 / 10) + moveDuration * 6 / 10;
+  arriveTime = RandomBelow(departTime - moveDuration / 10) + 1;
+  // Never born on the moon; a bounded search, so a sky that is all moon
+  // cannot hang the frame.
+  for (int attempt = 0;; ++attempt) {
+    x = startX = targetX = RandomBelow(right);
+    y = startY = targetY = RandomBelow(bottom);
+    if (attempt >= 100000) break;
+    if (x >= SpaceMatrix.Width() || y >= SpaceMatrix.Height()) break;
+    if ((SpaceMatrix.Cell(x, y) & CellMoon) == 0) break;
+  }
+  StarPalette.Create(dc);
+}
+
+void STAR::Advance() {
+  if (StartMoving != 0 && messageFlag == 1) {
+    startX = x;
+    startY = y;
+    moveCounter = moveDuration;
+  }
+  if (twinklePhase == TwinkleDraw && twinkleCounter == 0) twinkleCounter = twinkleDuration;
+  if (moveCounter > 0 && messageFlag == 1) {
+    if (arriveTime <= moveCounter && moveCounter <= departTime) {
+      CleverClear();
+      const double f = departTime == arriveTime
+                           ? 1.0
+                           : static_cast<double>(departTime - moveCounter) /
+                                 static_cast<double>(departTime - arriveTime);
+      x = startX + static_cast<int>(static_cast<double>(targetX - startX) * f);
+      y = startY + static_cast<int>(static_cast<double>(targetY - startY) * f);
+    }
+    AnyStarMoving = 1;
+  }
+  if (twinkleCounter != 0 && twinkleDuration != 0) {
+    const int rise = 2 * std::min(twinkleDuration - twinkleCounter, twinkleCounter) *
+                     (peakBrightness - baseBrightness);
+    brightness = std::clamp(baseBrightness + rise / twinkleDuration, 0, 100);
+  }
+  CleverPlot();
+  if (x == targetX) startX = x;
+  if (y == targetY) {
+    startY = y;
+    if (y == ScreenBottom) y = startY = targetY = 0;
+  }
+  if (moveCounter > 0 && messageFlag == 1) --moveCounter;
+  if (twinkleCounter != 0) --twinkleCounter;
+}
+
+namespace {
+// The sprite for a star's brightness; an out-of-range value is reported and
+// drawn with the nearest sprite rather than read past the palette.
+StarBitmapClass& SpriteFor(int brightness) {
+  if (brightness > 100 || brightness < 0) LogFile.LogInt(kWarning, "Brightness", brightness);
+  return StarPalette.sprite[static_cast<std::size_t>(std::clamp(brightness, 0, 100))];
+}
+}  // namespace
+
+void STAR::CleverPlot() {
+  if (y == 0 || y == ScreenBottom) return;
+  if (x < 0) {
+    LogFile.LogInt(kError, "STAR::CleverPlot x", x);
+    return;
+  }
+  if (y < 0) {
+    LogFile.LogInt(kError, "STAR::CleverPlot y", y);
+    return;
+  }
+  if ((SpaceMatrix.GetData(x, y) & (CellPicture | CellMoon)) != 0) return;
+  if (StarPalette.nCreated == 0) LogFile.Log(kWarning, "StarBitmapClass::Plot", "not created");
+  StarBitmapClass& sprite = SpriteFor(brightness);
+  if (sprite.size <= 1) {
+    SetPixel(SaverDC, x, y, sprite.centreColour);
+    return;
+  }
+  sprite.bitmap.x = x - sprite.centre;
+  sprite.bitmap.y = y - sprite.centre;
+  if (sprite.created == 0) {
+    LogFile.Log(kWarning, "StarBitmapClass::Plot", "not created");
+  } else if (sprite.bitmap.Display() == 0) {
+    LogFile.Log(kWarning, "StarBitmapClass::Plot", "FALSE");
+  }
+}
+
+void STAR::CleverClear() {
+  if (y == 0 || y == ScreenBottom) return;
+  if (x < 0) {
+    LogFile.LogInt(kError, "STAR::CleverClear x", x);
+    return;
+  }
+  if (y < 0) {
+    LogFile.LogInt(kError, "STAR::CleverClear y", y);
+    return;
+  }
+  if ((SpaceMatrix.GetData(x, y) & (CellPicture | CellMoon)) != 0) return;
+  if (StarPalette.nCreated == 0) LogFile.Log(kWarning, "StarBitmapClass::Clear", "not created");
+  StarBitmapClass& sprite = SpriteFor(brightness);
+  if (sprite.size <= 1) {
+    SetPixel(SaverDC, x, y, 0);
+  } else {
+    sprite.bitmap.x = x - sprite.centre;
+    sprite.bitmap.y = y - sprite.centre;
+    if (sprite.created == 0) {
+      LogFile.Log(kWarning, "StarBitmapClass::Clear", "not created");
+    } else if (sprite.bitmap.Clear() == 0) {
+      LogFile.Log(kWarning, "StarBitmapClass::Clear", "FALSE");
+    }
+  }
+  SpaceMatrix.SetData(x, y, CellVacated, 12);
+}
+
+ShootingStar::ShootingStar() : x(0), y(0), vy(0), vx(0), waitCounter(0), saved{0, 0, 0} {}
+
+void ShootingStar::Step() {
+  const int frameMs = std::max(RealTickTime, 1);
+  if (waitCounter > 30000 / frameMs) {
+    const int oldX = static_cast<int>(x);
+    const int oldY = static_cast<int>(y);
+    x += vx * 0.001f;
+    y += vy * 0.001f;
+    const int newX = static_cast<int>(x);
+    const int newY = static_cast<int>(y);
+    if (newX != oldX || newY != oldY) {
+      for (int i = 0; i < 3; ++i) {
+        if (saved[i] != CLR_INVALID) SetPixel(SaverDC, oldX, oldY - i, saved[i]);
+      }
+      for (int i = 0; i < 3; ++i) saved[i] = GetPixel(SaverDC, newX, newY - i);
+      SetPixel(SaverDC, newX, newY, RGB(255, 255, 255));
+      SetPixel(SaverDC, newX, newY - 1, RGB(200, 200, 255));
+      SetPixel(SaverDC, newX, newY - 2, RGB(150, 150, 255));
+    }
+  }
+  ++waitCounter;
+  const float screenWidth = static_cast<float>(ScreenRect.right - ScreenRect.left);
+  const float screenHeight = static_cast<float>(ScreenRect.bottom - ScreenRect.top);
+  if (x < 0.0f || x > screenWidth || y >= screenHeight) Reset();
+}
+
+void ShootingStar::Reset() {
+  // The trail left where the star stood is wiped, not restored.
+  const int oldX = static_cast<int>(x);
+  const int oldY = static_cast<int>(y);
+  for (int i = 0; i < 3; ++i) SetPixel(SaverDC, oldX, oldY - i, 0);
+  const int frameMs = std::max(RealTickTime, 1);
+  x = static_cast<float>(RandomBelow(ScreenRect.right - ScreenRect.left));
+  y = 0.0f;
+  waitCounter = RandomBelow((30000 / frameMs) / 2);
+  vx = static_cast<float>(RandomBelow(500 * frameMs) - (500 * frameMs) / 2);
+  vy = static_cast<float>(500 * frameMs);
+  saved[0] = saved[1] = saved[2] = 0;
+}
+
+namespace lvx {
+void ResetStarsForTests() {
+  StarPalette.nCreated = 0;
+  for (StarBitmapClass& s : StarPalette.sprite) {
+    if (s.bitmap.Used()) s.bitmap.Destroy();
+    s.size = 0;
+    s.hDC = nullptr;
+    s.centreColour = s.ring1Colour = s.ring2Colour = s.ring3Colour = s.diagonalColour = 0;
+    s.centre = 0;
+    s.created = 0;
+  }
+  TwinkleDraw = 0;
+  StartMoving = 0;
+  AnyStarMoving = 0;
+  ScreenBottom = 0;
+  SpaceMatrix.Destroy();
+}
+}  // namespace lvx
