@@ -40,6 +40,8 @@ class TextFont {
   TextFont& operator=(const TextFont&) = delete;
 
   void Load(const char* section);
+  // A size set here wins over the stored "FontSize" (read only while unset).
+  void SetSize(float size) { size_ = size; }
   // textColor CLR_INVALID keeps the stored colour; any other colour wins.
   void Select(HDC dc, COLORREF textColor, COLORREF backColor);
   void Release();

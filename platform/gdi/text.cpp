@@ -77,10 +77,10 @@ void DrawLine(Surface& s, const RECT& clip, RealizedFont& font, long long x, lon
     const long long y1 = std::min<long long>(gy + g.height, clip.bottom);
     if (x0 >= x1 || y0 >= y1) continue;
     for (long long yy = y0; yy < y1; ++yy) {
-      const std::uint8_t* cov = g.coverage.data() + (yy - gy) * g.width - gx;
+      const std::uint8_t* cov = g.coverage.data() + (yy - gy) * g.width;
       std::uint32_t* row = s.Row(static_cast<int>(yy));
       for (long long xx = x0; xx < x1; ++xx) {
-        const unsigned a = cov[xx];
+        const unsigned a = cov[xx - gx];
         if (a == 255) {
           row[xx] = st.fg;
         } else if (a != 0) {

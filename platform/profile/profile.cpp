@@ -44,7 +44,7 @@ std::optional<std::string_view> FindValue(const std::vector<Line>& lines, std::s
 
 DWORD CopyText(std::string_view text, LPSTR out, DWORD size) {
   std::size_t n = text.size() < size - 1 ? text.size() : size - 1;
-  std::memcpy(out, text.data(), n);
+  if (n > 0) std::memcpy(out, text.data(), n);
   out[n] = '\0';
   return static_cast<DWORD>(n);
 }

@@ -17,8 +17,10 @@
 #include "tests/support/test_support.h"
 #include "tools/resgen/encode.h"
 #include "tools/resgen/font.h"
+#include "tools/resgen/motifs.h"
 #include "tools/resgen/pictures.h"
 #include "tools/resgen/raster.h"
+#include "tools/resgen/sheet.h"
 
 namespace fs = std::filesystem;
 using namespace lvx::resgen;
@@ -718,4 +720,26 @@ TEST(ResgenPictures, BannersAreCentredTextInOneRow) {
     EXPECT_GE(y0, 1);                             // nothing touches the top or bottom
     EXPECT_LE(y1, m.h - 2);
   }
+}
+
+TEST(ResgenSheet, ShowsEveryPictureDoubledWithItsLabel) {
+  Image red(3, 2), blue(300, 10);
+  for (std::size_t i = 0; i < red.rgb.size(); i += 3) red.rgb[i] = 255;
+  for (std::size_t i = 2; i < blue.rgb.size(); i += 3) blue.rgb[i] = 255;
+  Image sheet = ContactSheet({{1, "red", &red}, {2, "blue", &blue}, {3, "again", &red}}, 500);
+  EXPECT_GE(sheet.w, 600);  // widened for the blue one
+  // Each picture is drawn at twice its size; count its pixels on the sheet.
+  int reds = 0, blues = 0, light = 0;
+  for (int y = 0; y < sheet.h; ++y)
+    for (int x = 0; x < sheet.w; ++x) {
+      const std::uint8_t* p = sheet.At(x, y);
+      if (p[0] == 255 && p[1] == 0 && p[2] == 0) ++reds;
+      if (p[0] == 0 && p[1] == 0 && p[2] == 255) ++blues;
+      if (p[0] == 230 && p[1] == 230 && p[2] == 230) ++light;
+    }
+  EXPECT_EQ(reds, 2 * 3 * 2 * 4);
+  EXPECT_EQ(blues, 300 * 10 * 4);
+  EXPECT_GT(light, 40);  // the labels
+  // The blue one does not fit beside anything: three rows.
+  EXPECT_GT(sheet.h, 3 * 16 + 20 + 4 + 4);
 }

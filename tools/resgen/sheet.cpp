@@ -19,6 +19,8 @@ Image ContactSheet(const std::vector<SheetItem>& items, int width) {
     int x, y;
   };
   std::vector<Place> places;
+  // A picture wider than the sheet widens the sheet instead of spilling over.
+  for (const SheetItem& it : items) width = std::max(width, it.picture->w * 2 + 2 * kGap);
   int x = kGap, y = kGap, shelf = 0;
   for (const SheetItem& it : items) {
     std::string label = std::to_string(it.id) + " " + it.role;

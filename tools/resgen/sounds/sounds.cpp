@@ -469,13 +469,15 @@ Track PlaneFlyBy() {
 }
 
 void Boing(Track& tr, double t0, double dur, double base, double rise, double level) {
-  // A spring: the pitch jumps, then wobbles back as the wobble dies away.
+  // A plucked spring: the pitch shoots up from below, overshoots and settles
+  // while a deep, fast wobble dies away ("doyoyoing").
   Glide(
       tr, t0, dur,
       [=](double t) {
-        double wobble = 0.12 * std::exp(-t / (0.35 * dur)) * std::sin(2 * kPi * 13 * t);
-        return base * (1 + rise * (1 - std::exp(-t / 0.04)) * std::exp(-t / (0.6 * dur))) *
-               (1 + wobble);
+        double jump = 1 + rise * (1 - std::exp(-t / 0.03)) * std::exp(-t / (0.5 * dur)) -
+                      0.4 * std::exp(-t / 0.02);
+        double wobble = 0.22 * std::exp(-t / (0.4 * dur)) * std::sin(2 * kPi * 17 * t);
+        return base * jump * (1 + wobble);
       },
       [=](double t) { return level * std::min(1.0, t / 0.004) * std::exp(-t / (0.3 * dur)); },
       {1.0, 0.35, 0.12});

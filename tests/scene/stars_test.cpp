@@ -1,0 +1,321 @@
+#include "scene_fixture.h"
+
+namespace {
+
+class StarsTest : public SceneTest {
+ protected:
+  void SetUp() override {
+    SceneTest::SetUp();
+    SpaceMatrix.Create(1024, 768);
+  }
+  // A star made as the Universe makes one, then placed by hand.
+  STAR MakeStar(int x, int y, int brightness) {
+    STAR s;
+    s.Create(30, 45, 40000 / RealTickTime, SaverDC, 0, 0, 1024, 768, 20000 / RealTickTime,
+             2000 / RealTickTime);
+    s.x = s.startX = s.targetX = x;
+    s.y = s.startY = s.targetY = y;
+    s.brightness = brightness;
+    s.twinklePhase = -1;  // never drawn by TwinkleDraw
+    return s;
+  }
+};
+
+TEST_F(StarsTest, SpriteColoursByBrightness) {
+  STAR s = MakeStar(100, 100, 25);
+  s.CleverPlot();
+  EXPECT_EQ(Pixel(100, 100), RGB(250, 250, 250));
+  EXPECT_EQ(LitIn(95, 95, 106, 106), 1);
+
+  Blacken();
+  s.brightness = 26;
+  s.CleverPlot();
+  EXPECT_EQ(Pixel(100, 100), RGB(255, 255, 255));
+  EXPECT_EQ(Pixel(99, 100), RGB(10, 10, 10));
+  EXPECT_EQ(Pixel(100, 101), RGB(10, 10, 10));
+  EXPECT_EQ(Pixel(99, 99), RGB(0, 0, 104));
+  EXPECT_EQ(Pixel(101, 101), RGB(0, 0, 104));
+  EXPECT_EQ(LitIn(95, 95, 106, 106), 9);
+
+  Blacken();
+  s.brightness = 100;
+  s.CleverPlot();
+  EXPECT_EQ(Pixel(100, 100), RGB(255, 255, 255));
+  EXPECT_EQ(Pixel(101, 100), RGB(255, 255, 255));
+  EXPECT_EQ(Pixel(100, 98), RGB(204, 204, 255));
+  EXPECT_EQ(Pixel(102, 100), RGB(204, 204, 255));
+  EXPECT_EQ(Pixel(103, 100), RGB(187, 187, 250));
+  EXPECT_EQ(Pixel(100, 97), RGB(187, 187, 250));
+  EXPECT_EQ(Pixel(99, 101), RGB(0, 0, 255));
+  EXPECT_EQ(Pixel(98, 98), 0u);
+  EXPECT_EQ(LitIn(90, 90, 111, 111), 17);
+
+  // At 76 the outermost ring is nearly black, so shrinking leaves no ring.
+  EXPECT_EQ(StarPalette.sprite[76].ring3Colour, RGB(7, 7, 10));
+  EXPECT_EQ(StarPalette.sprite[76].size, 7);
+  EXPECT_EQ(StarPalette.sprite[75].size, 5);
+  EXPECT_EQ(StarPalette.sprite[50].size, 3);
+  EXPECT_EQ(StarPalette.sprite[51].size, 5);
+
+  // Clearing blacks the sprite and marks the cell vacated.
+  s.CleverClear();
+  EXPECT_EQ(LitIn(90, 90, 111, 111), 0);
+  EXPECT_EQ(SpaceMatrix.GetData(100, 100), CellVacated);
+}
+
+TEST_F(StarsTest, CreationRanges) {
+  for (int i = 0; i < 300; ++i) {
+    STAR s;
+    s.Create(15, 30, 800, SaverDC, 0, 0, 1024, 768, 400, 40);
+    ASSERT_GE(s.baseBrightness, 15);
+    ASSERT_LE(s.baseBrightness, 29);
+    ASSERT_EQ(s.peakBrightness, 100);
+    ASSERT_GE(s.departTime, 240);
+    ASSERT_LT(s.departTime, 400);
+    ASSERT_GE(s.arriveTime, 1);
+    ASSERT_LE(s.arriveTime, s.departTime - 40);
+    ASSERT_GE(s.x, 0);
+    ASSERT_LT(s.x, 1024);
+    ASSERT_LT(s.y, 768);
+    ASSERT_EQ(s.messageFlag, 0);
+  }
+  EXPECT_EQ(StarPalette.nCreated, 300);
+  EXPECT_EQ(ScreenBottom, 768);
+  STAR bright;
+  bright.Create(40, 41, 10, SaverDC, 0, 0, 1024, 768, 400, 40);
+  EXPECT_EQ(bright.peakBrightness, 120);
+}
+
+TEST_F(StarsTest, NeverBornOnTheMoon) {
+  SpaceMatrix.FillArea(0, 0, 1024, 768, CellMoon);
+  SpaceMatrix.FillArea(10, 20, 1, 1, CellVacated);
+  for (int i = 0; i < 5; ++i) {
+    STAR s;
+    s.Create(15, 30, 800, SaverDC, 0, 0, 1024, 768, 400, 40);
+    EXPECT_EQ(s.x, 10);
+    EXPECT_EQ(s.y, 20);
+  }
+}
+
+TEST_F(StarsTest, TwinkleCurve) {
+  STAR s = MakeStar(200, 200, 0);
+  s.baseBrightness = s.brightness = 30;
+  s.peakBrightness = 100;
+  s.twinkleDuration = 2000 / RealTickTime;
+  ASSERT_EQ(s.twinkleDuration, 40);
+  s.twinklePhase = 17;
+  TwinkleDraw = 17;
+  std::vector<int> seen;
+  for (int frame = 0; frame < 41; ++frame) {
+    s.Advance();
+    TwinkleDraw = -5;
+    seen.push_back(s.brightness);
+  }
+  EXPECT_EQ(seen[0], 30);    // counter 40: base
+  EXPECT_EQ(seen[20], 100);  // counter 20: the peak
+  EXPECT_EQ(seen[10], 30 + 2 * 10 * 70 / 40);
+  EXPECT_EQ(seen[30], 30 + 2 * 10 * 70 / 40);
+  EXPECT_EQ(seen[39], 30 + 2 * 70 / 40);  // last twinkle frame
+  EXPECT_EQ(seen[40], 30 + 2 * 70 / 40);  // stays there until the next twinkle
+  EXPECT_EQ(s.twinkleCounter, 0);
+  for (int i = 1; i < 20; ++i) EXPECT_LE(seen[i - 1], seen[i]);
+
+  // A peak above 100 is drawn capped.
+  s.baseBrightness = 45;
+  s.peakBrightness = 135;
+  s.twinklePhase = 3;
+  TwinkleDraw = 3;
+  for (int frame = 0; frame <= 20; ++frame) {
+    s.Advance();
+    TwinkleDraw = -5;
+  }
+  EXPECT_EQ(s.brightness, 100);
+}
+
+TEST_F(StarsTest, FlightTiming) {
+  STAR s = MakeStar(100, 100, 30);
+  s.messageFlag = 1;
+  s.moveDuration = 400;
+  s.departTime = 300;
+  s.arriveTime = 50;
+  s.targetX = 600;
+  s.targetY = 350;
+  StartMoving = 1;
+  int frame = 0;
+  // Frames with counter 400..301: waiting at the start.
+  for (; frame < 100; ++frame) {
+    s.Advance();
+    StartMoving = 0;
+    ASSERT_EQ(s.x, 100) << frame;
+    ASSERT_EQ(s.y, 100) << frame;
+  }
+  EXPECT_EQ(s.moveCounter, 300);
+  // Counter 300: f = 0, still at the start; then the glide.
+  s.Advance();
+  ++frame;
+  EXPECT_EQ(s.x, 100);
+  int lastX = s.x;
+  for (; s.moveCounter >= 50; ++frame) {
+    const int counter = s.moveCounter;
+    AnyStarMoving = 0;
+    s.Advance();
+    ASSERT_EQ(AnyStarMoving, 1);
+    const double f = (300.0 - counter) / 250.0;
+    ASSERT_EQ(s.x, 100 + static_cast<int>(500 * f));
+    ASSERT_EQ(s.y, 100 + static_cast<int>(250 * f));
+    ASSERT_GE(s.x, lastX);
+    lastX = s.x;
+  }
+  // Counter 50 put it exactly on its target.
+  EXPECT_EQ(s.x, 600);
+  EXPECT_EQ(s.y, 350);
+  EXPECT_EQ(s.moveCounter, 49);
+  // The last 49 frames it rests there, still counted as moving.
+  for (int i = 0; i < 49; ++i) {
+    AnyStarMoving = 0;
+    s.Advance();
+    ASSERT_EQ(AnyStarMoving, 1);
+    ASSERT_EQ(s.x, 600);
+  }
+  EXPECT_EQ(s.moveCounter, 0);
+  AnyStarMoving = 0;
+  s.Advance();
+  EXPECT_EQ(AnyStarMoving, 0);
+  // The start spot was erased on leaving, the target shows the star.
+  EXPECT_EQ(Pixel(100, 100), 0u);
+  EXPECT_NE(Pixel(600, 350), 0u);
+}
+
+TEST_F(StarsTest, SkyStarsNeverMove) {
+  STAR s = MakeStar(300, 300, 20);
+  s.targetX = 10;
+  s.moveCounter = 50;
+  StartMoving = 1;
+  AnyStarMoving = 0;
+  for (int i = 0; i < 60; ++i) s.Advance();
+  EXPECT_EQ(s.x, 300);
+  EXPECT_EQ(AnyStarMoving, 0);
+  EXPECT_EQ(Pixel(300, 300), RGB(200, 200, 200));
+}
+
+TEST_F(StarsTest, ParksOnTheBottomEdge) {
+  STAR s = MakeStar(500, 400, 30);
+  s.messageFlag = 1;
+  s.moveDuration = 40;
+  s.departTime = 30;
+  s.arriveTime = 5;
+  s.targetX = 700;
+  s.targetY = 768;
+  StartMoving = 1;
+  for (int i = 0; i < 40; ++i) {
+    s.Advance();
+    StartMoving = 0;
+  }
+  EXPECT_EQ(s.x, 700);
+  EXPECT_EQ(s.y, 0);
+  EXPECT_EQ(s.startY, 0);
+  EXPECT_EQ(s.targetY, 0);
+  // Parked: not drawn anywhere.
+  Blacken();
+  s.CleverPlot();
+  EXPECT_EQ(LitIn(690, 0, 710, 4), 0);
+  EXPECT_EQ(LitIn(690, 760, 710, 768), 0);
+}
+
+TEST_F(StarsTest, PictureAndMoonCellsAreLeftAlone) {
+  SpaceMatrix.FillArea(50, 50, 10, 10, CellPicture);
+  SpaceMatrix.FillArea(80, 80, 10, 10, CellMoon);
+  STAR s = MakeStar(55, 55, 60);
+  s.CleverPlot();
+  EXPECT_EQ(LitIn(45, 45, 65, 65), 0);
+  SetPixel(SaverDC, 55, 55, RGB(1, 2, 3));
+  s.CleverClear();
+  EXPECT_EQ(Pixel(55, 55), RGB(1, 2, 3));
+  EXPECT_EQ(SpaceMatrix.GetData(55, 55), CellPicture);
+  STAR m = MakeStar(85, 85, 20);
+  m.CleverPlot();
+  m.CleverClear();
+  EXPECT_EQ(Pixel(85, 85), 0u);
+  EXPECT_EQ(SpaceMatrix.GetData(85, 85), CellMoon);
+}
+
+TEST_F(StarsTest, BadCoordinatesAndBrightnessAreReported) {
+  STAR s = MakeStar(-4, 10, 20);
+  s.CleverPlot();
+  EXPECT_TRUE(Logged("STAR::CleverPlot x= -4"));
+  s.x = 10;
+  s.y = -2;
+  s.CleverClear();
+  EXPECT_TRUE(Logged("STAR::CleverClear y= -2"));
+  // Out of the palette's range: reported, drawn with the nearest sprite.
+  s.y = 10;
+  s.brightness = 250;
+  s.CleverPlot();
+  EXPECT_TRUE(Logged("Brightness= 250"));
+  EXPECT_EQ(Pixel(10, 10), RGB(255, 255, 255));
+  s.brightness = -7;
+  s.CleverPlot();
+  EXPECT_TRUE(Logged("Brightness= -7"));
+}
+
+TEST_F(StarsTest, PaletteLivesWhileStarsLive) {
+  STAR a = MakeStar(10, 10, 40);
+  STAR b = MakeStar(20, 20, 40);
+  EXPECT_EQ(StarPalette.nCreated, 2);
+  EXPECT_TRUE(Logged("StarPaletteClass::Create= Creating palette"));
+  a.CleverPlot();
+  StarPalette.Destroy();
+  EXPECT_TRUE(StarPalette.sprite[40].bitmap.Used());
+  StarPalette.Destroy();
+  EXPECT_TRUE(Logged("StarPaletteClass::Destroy= Destroying palette"));
+  EXPECT_FALSE(StarPalette.sprite[40].bitmap.Used());
+  EXPECT_EQ(StarPalette.sprite[40].created, 0);
+  // A new first star builds it again.
+  STAR c = MakeStar(30, 30, 40);
+  EXPECT_TRUE(StarPalette.sprite[40].bitmap.Used());
+  StarPalette.Destroy();
+}
+
+TEST_F(StarsTest, ReleasingTooManyStarsStopsThePalette) {
+  STAR a = MakeStar(10, 10, 40);
+  StarPalette.Destroy();
+  StarPalette.Destroy();
+  EXPECT_TRUE(Logged("StarPaletteClass::Destroy= nCreated<0"));
+  EXPECT_EQ(StarPalette.nCreated, -1);
+  STAR b;
+  b.Create(30, 45, 800, SaverDC, 0, 0, 1024, 768, 400, 40);
+  EXPECT_TRUE(Logged("StarPaletteClass::Create= nCreated<0"));
+  EXPECT_EQ(StarPalette.nCreated, -1);
+  EXPECT_FALSE(StarPalette.sprite[40].bitmap.Used());
+}
+
+TEST_F(StarsTest, ShootingStarFallsAndResets) {
+  ShootingStar star;
+  star.Reset();
+  EXPECT_EQ(star.y, 0.0f);
+  EXPECT_EQ(star.vy, 500.0f * 50);
+  EXPECT_LT(star.waitCounter, 300);
+  EXPECT_GE(star.vx, -12500.0f);
+  EXPECT_LT(star.vx, 12500.0f);
+  star.x = 300.0f;
+  star.vx = 0.0f;
+  star.waitCounter = 601;  // 30 s at 50 ms a frame have passed
+  SetPixel(SaverDC, 300, 24, RGB(9, 9, 9));
+  star.Step();
+  EXPECT_EQ(star.y, 25.0f);
+  EXPECT_EQ(Pixel(300, 25), RGB(255, 255, 255));
+  EXPECT_EQ(Pixel(300, 24), RGB(200, 200, 255));
+  EXPECT_EQ(Pixel(300, 23), RGB(150, 150, 255));
+  star.Step();
+  // The old trail got its saved colours back.
+  EXPECT_EQ(Pixel(300, 24), RGB(9, 9, 9));
+  EXPECT_EQ(Pixel(300, 23), 0u);
+  EXPECT_EQ(Pixel(300, 50), RGB(255, 255, 255));
+  for (int i = 0; i < 40; ++i) star.Step();
+  // Past the bottom it starts over at the top, waiting again.
+  EXPECT_LT(star.y, 768.0f);
+  EXPECT_LT(star.waitCounter, 400);
+  EXPECT_EQ(LitIn(299, 740, 302, 768), 0);
+}
+
+}  // namespace
