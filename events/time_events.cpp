@@ -234,6 +234,7 @@ std::string DayOfLifeText(int year, int month, int day) {
   const long long extra = DaysUpTo1970(year);
   const long long from = year < 1970 ? 1970 : year;
   const std::time_t birth = LocalInstant(from, month, day, 0, 0);
+  if (birth == static_cast<std::time_t>(-1)) return "Wrong birthday";
   const long long days =
       extra + (static_cast<long long>(Now()) - static_cast<long long>(birth)) / 86400;
   if (days > 0) return Format("Day %lld\nof your life", days);

@@ -188,15 +188,21 @@ COLORREF BitmapClass::SampleInterpolated(float fx, float fy) {
   COLORREF colour[2][2];
   float weight[2][2];
   float sum = 0.0f;
+  // Each weight belongs to the corner that is sampled: both come from the
+  // same floor, so a float rounding at a pixel edge cannot pair a colour with
+  // another pixel's weight (which lost pixels in a half turn).
+  const double baseX = std::floor(static_cast<double>(fx));
+  const double baseY = std::floor(static_cast<double>(fy));
   for (int i = 0; i < 2; ++i) {
     for (int j = 0; j < 2; ++j) {
-      const int px = static_cast<int>(fx + static_cast<float>(i));
-      const int py = static_cast<int>(fy + static_cast<float>(j));
-      colour[i][j] = (px >= 0 && px < width && py >= 0 && py < height && hMemDC != nullptr)
-                         ? GetPixel(hMemDC, px, py)
+      const double cornerX = baseX + i;
+      const double cornerY = baseY + j;
+      const bool inside = cornerX >= 0 && cornerX < width && cornerY >= 0 && cornerY < height;
+      colour[i][j] = (inside && hMemDC != nullptr)
+                         ? GetPixel(hMemDC, static_cast<int>(cornerX), static_cast<int>(cornerY))
                          : 0;
-      const double dx = static_cast<double>(fx) - std::floor(static_cast<double>(fx) + i);
-      const double dy = static_cast<double>(fy) - std::floor(static_cast<double>(fy) + j);
+      const double dx = static_cast<double>(fx) - cornerX;
+      const double dy = static_cast<double>(fy) - cornerY;
       const float d = static_cast<float>(std::sqrt(dx * dx + dy * dy));
       weight[i][j] = std::max(0.0f, 1.0f - d);
       sum += weight[i][j];

@@ -2,9 +2,9 @@
 # shellcheck shell=bash
 LUMIVEX_BUILD_PACKAGES="build-essential cmake pkg-config libx11-dev libxext-dev libgtk-3-dev \
 libfreetype-dev libfontconfig-dev libsdl2-dev libsdl2-mixer-dev libpng-dev fonts-liberation \
-xdg-utils"
+xdg-utils sound-theme-freedesktop"
 LUMIVEX_TEST_PACKAGES="libgtest-dev libgmock-dev libbenchmark-dev xvfb xdotool x11-utils \
-imagemagick faketime dovecot-pop3d clang libclang-rt-14-dev"
+imagemagick faketime clang libclang-rt-14-dev timgm6mb-soundfont"
 
 # Installs whatever of the given packages is missing. As root it runs apt-get;
 # otherwise it prints the one line to run and fails.

@@ -4,6 +4,13 @@
 
 namespace {
 
+// Channels may lose one or two steps to truncation.
+void ExpectNear(COLORREF actual, COLORREF expected) {
+  EXPECT_NEAR(GetRValue(actual), GetRValue(expected), 2);
+  EXPECT_NEAR(GetGValue(actual), GetGValue(expected), 2);
+  EXPECT_NEAR(GetBValue(actual), GetBValue(expected), 2);
+}
+
 std::string DebugMark() {
   char out[200] = {};
   GetPrivateProfileStringA("Debug", "BitmapClass", "", out, sizeof out,
@@ -136,13 +143,24 @@ TEST_F(BitmapTest, RotateHalfTurnAndSampling) {
   // Halfway between two pixels both count equally.
   EXPECT_EQ(b.SampleInterpolated(5.5f, 4.0f), RGB(100, 50, 25));
   EXPECT_EQ(b.SampleInterpolated(6.0f, 4.0f), RGB(200, 100, 50));
+  // Just below a pixel edge the pixel still counts fully.
+  ExpectNear(b.SampleInterpolated(6.0f, 3.9999998f), RGB(200, 100, 50));
   // Outside the picture samples are black.
   EXPECT_EQ(b.SampleInterpolated(-3.0f, 20.0f), 0u);
   b.Rotate(3.14159265f);
-  // A half turn about the centre (4, 4) carries (6, 4) to (2, 4).
+  // A half turn about the centre (4, 4) carries (6, 4) to (2, 4), whole.
   EXPECT_EQ(GetPixel(b.hMemDC, 6, 4), 0u);
-  const COLORREF moved = GetPixel(b.hMemDC, 2, 4);
-  EXPECT_GE(GetRValue(moved), 190);
+  ExpectNear(GetPixel(b.hMemDC, 2, 4), RGB(200, 100, 50));
+  // A quarter turn carries it onto the vertical axis.
+  b.Rotate(1.57079633f);
+  int lit = 0;
+  for (int y = 0; y < 9; ++y)
+    for (int x = 0; x < 9; ++x)
+      if (GetPixel(b.hMemDC, x, y) != 0) {
+        ++lit;
+        EXPECT_EQ(x, 4);
+      }
+  EXPECT_EQ(lit, 1);
   b.Destroy();
 }
 

@@ -13,7 +13,7 @@
 #include "settings/ini_file.h"
 #include "settings/log_file.h"
 #include "settings/utilities.h"
-#include "support/test_support.h"
+#include "tests/support/test_support.h"
 
 class SceneTest : public ::testing::Test {
  protected:

@@ -14,6 +14,10 @@ int main(int argc, char** argv) {
     return 2;
   }
   setenv("LUMIVEX_HOME", tmpl.c_str(), 1);
+  // Where the tree and the build are, for tests that read committed files or
+  // run built programs.
+  setenv("LUMIVEX_SOURCE_DIR", LUMIVEX_SOURCE_DIR_DEFAULT, 0);
+  setenv("LUMIVEX_BINARY_DIR", LUMIVEX_BINARY_DIR_DEFAULT, 0);
   setenv("LUMIVEX_DISPLAY", "headless", 1);
   unsetenv("LUMIVEX_SNAPSHOT");
   unsetenv("LUMIVEX_MSGBOX_ANSWERS");

@@ -778,6 +778,22 @@ void X11Backend::Present(NativeId id, Surface& surface, bool all) {
     if (r.left < r.right && r.top < r.bottom) clipped.push_back(r);
   }
   if (clipped.empty()) return;
+  // Every request costs the server more than a few extra pixels do: join
+  // rectangles of one band that lie close together.
+  std::sort(clipped.begin(), clipped.end(), [](const RECT& a, const RECT& b) {
+    return a.top != b.top ? a.top < b.top : a.left < b.left;
+  });
+  std::vector<RECT> joined;
+  joined.reserve(clipped.size());
+  for (const RECT& r : clipped) {
+    RECT* last = joined.empty() ? nullptr : &joined.back();
+    if (last && last->top == r.top && last->bottom == r.bottom && r.left - last->right <= 64) {
+      last->right = std::max(last->right, r.right);
+    } else {
+      joined.push_back(r);
+    }
+  }
+  clipped.swap(joined);
 
   if (useShm_ && EnsureShmImage(*win, surface.width, surface.height)) {
     // No XSync here: it would pull events off the connection right before

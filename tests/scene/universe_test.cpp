@@ -1,0 +1,287 @@
+#include <cstring>
+#include <string>
+
+#include "events/time_events.h"
+#include "messages/message_stars.h"
+#include "messages/quill.h"
+#include "messages/text_pixels.h"
+#include "moon/phase.h"
+#include "scene/universe.h"
+#include "scene_fixture.h"
+
+namespace {
+
+class UniverseTest : public SceneTest {
+ protected:
+  void SetUp() override {
+    SceneTest::SetUp();
+    lvx::ResetMessageBookForTests();
+    lvx::ResetTextPixelsForTests();
+    lvx::ResetTimeEventsForTests();
+    lvx::ResetMoonForTests();
+    lvx::ResetUniverseForTests();
+  }
+  void TearDown() override { lvx::ResetUniverseForTests(); }
+
+  static void PutMessage(int slot, const char* text, const char* bottomLine) {
+    Quill.Index = slot;
+    std::strcpy(Quill.Message, text);
+    std::strcpy(Quill.BottomLine, bottomLine);
+    Quill.Password[0] = '\0';
+    Quill.Write();
+  }
+  static void Put(const char* key, const char* value) {
+    WritePrivateProfileStringA("params", key, value, MainSettings.Path().c_str());
+  }
+  static int Occurrences(const std::string& text) {
+    const std::string log = Log();
+    int n = 0;
+    for (std::size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1)) ++n;
+    return n;
+  }
+  Universe& U() { return Universe::Instance(); }
+};
+
+TEST_F(UniverseTest, TickTimeIsRecomputedFromThe200thCall) {
+  Universe& u = U();
+  for (int call = 1; call <= 99; ++call) ASSERT_EQ(u.AdaptTickTime(), FALSE);
+  lvx::AdvanceStopwatchClockForTests(1000);
+  // The 100th call only records the stopwatch.
+  EXPECT_EQ(u.AdaptTickTime(), FALSE);
+  EXPECT_EQ(RealTickTime, 50);
+  EXPECT_EQ(TickTime, 40);
+  Put("TickProcess_mSec", "\"-80\"");
+  for (int call = 101; call <= 199; ++call) ASSERT_EQ(u.AdaptTickTime(), FALSE);
+  lvx::AdvanceStopwatchClockForTests(6000);  // 60 ms a frame
+  EXPECT_EQ(u.AdaptTickTime(), TRUE);
+  EXPECT_EQ(RealTickTime, 60);
+  EXPECT_EQ(TickTime, (60 + 80) / 2);
+
+  // Clamps: real time 30..100, the period 40..80.
+  for (int call = 201; call <= 299; ++call) ASSERT_EQ(u.AdaptTickTime(), FALSE);
+  lvx::AdvanceStopwatchClockForTests(20000);
+  EXPECT_EQ(u.AdaptTickTime(), TRUE);
+  EXPECT_EQ(RealTickTime, 100);
+  EXPECT_EQ(TickTime, 80);
+  Put("TickProcess_mSec", "\"10\"");
+  for (int call = 301; call <= 399; ++call) ASSERT_EQ(u.AdaptTickTime(), FALSE);
+  lvx::AdvanceStopwatchClockForTests(100);
+  EXPECT_EQ(u.AdaptTickTime(), TRUE);
+  EXPECT_EQ(RealTickTime, 30);
+  EXPECT_EQ(TickTime, 40);
+}
+
+TEST_F(UniverseTest, FixedTickTimeWinsUnclamped) {
+  Put("FixedTickTime", "\"25\"");
+  Universe& u = U();
+  for (int call = 1; call <= 199; ++call) {
+    if (call == 100) lvx::AdvanceStopwatchClockForTests(700);
+    ASSERT_EQ(u.AdaptTickTime(), FALSE);
+  }
+  lvx::AdvanceStopwatchClockForTests(5000);
+  EXPECT_EQ(u.AdaptTickTime(), TRUE);
+  EXPECT_EQ(RealTickTime, 50);
+  EXPECT_EQ(TickTime, 25);
+  // Nothing is written on screen without "DebugTickTime".
+  EXPECT_EQ(LitIn(0, 190, 400, 230), 0);
+}
+
+TEST_F(UniverseTest, DebugTickTimeShowsTheTimingLine) {
+  Put("DebugTickTime", "\"1\"");
+  Universe& u = U();
+  for (int call = 1; call <= 199; ++call) {
+    if (call == 100) lvx::AdvanceStopwatchClockForTests(700);
+    u.AdaptTickTime();
+    if (call == 150) Put("DebugTickTime", "\"0\"");  // read once, at the first call
+  }
+  lvx::AdvanceStopwatchClockForTests(5000);
+  ASSERT_EQ(u.AdaptTickTime(), TRUE);
+  EXPECT_GT(LitIn(1, 200, 400, 230), 20);
+  EXPECT_EQ(LitIn(0, 0, 1024, 199), 0);
+}
+
+TEST_F(UniverseTest, SwitchOffEffectRunsOncePerProcess) {
+  RECT all{0, 0, 1024, 768};
+  HBRUSH white = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+  FillRect(SaverDC, &all, white);
+  U().SwitchOffEffect(window_, SaverDC);
+  // Closed onto the middle row, the line shrunk and the dots painted black.
+  EXPECT_EQ(LitIn(0, 0, 1024, 768), 0);
+  EXPECT_TRUE(Logged("SwitchOffEffect-Screen Height= 768"));
+  EXPECT_TRUE(Logged("SwitchOffEffect-height= 48"));
+  EXPECT_EQ(Occurrences("Clearing from"), 16);
+  // The DC keeps its own brush and pen.
+  EXPECT_EQ(GetCurrentObject(SaverDC, OBJ_BRUSH), GetStockObject(WHITE_BRUSH) == nullptr
+                                                       ? nullptr
+                                                       : GetCurrentObject(SaverDC, OBJ_BRUSH));
+  FillRect(SaverDC, &all, white);
+  U().SwitchOffEffect(window_, SaverDC);
+  EXPECT_EQ(LitIn(0, 0, 1024, 768), 1024 * 768);
+  EXPECT_EQ(Occurrences("SwitchOffEffect= entering"), 1);
+}
+
+TEST(BottomLineText, ComposedWithMoonNoticeAndMargin) {
+  char out[QUILL::BottomLineSize];
+  ComposeBottomLine(out, sizeof out, "", "Full moon tonight");
+  EXPECT_STREQ(out, "  ");
+  ComposeBottomLine(out, sizeof out, "and love", " - full moon");
+  EXPECT_STREQ(out, "and love - full moon  ");
+  const std::string line(299, 'x');
+  ComposeBottomLine(out, sizeof out, line.c_str(), " - full moon");
+  EXPECT_EQ(std::string(out), line);
+  const std::string almost(290, 'y');
+  ComposeBottomLine(out, sizeof out, almost.c_str(), " - full moon");
+  EXPECT_EQ(std::string(out), almost + " - full");
+  char tiny[4];
+  ComposeBottomLine(tiny, sizeof tiny, "abcdef", "moon");
+  EXPECT_STREQ(tiny, "abc");
+}
+
+TEST_F(UniverseTest, CreateBuildsTheSkyAndDestroyReleasesIt) {
+  PutMessage(0, "HI", "and a bottom line");
+  Universe& u = U();
+  u.Destroy();
+  EXPECT_TRUE(Logged("Universe= Destroy !Created"));
+  u.Create();
+  EXPECT_TRUE(u.Created());
+  EXPECT_FALSE(SmallScreen);
+  EXPECT_EQ(StarPalette.nCreated, MessageStarCount + SkyStarCount);
+  EXPECT_EQ(SpaceMatrix.Width(), 1024);
+  EXPECT_EQ(SpaceMatrix.Height(), 768);
+  EXPECT_TRUE(u.bottomLine.bitmap.Used());
+  EXPECT_EQ(u.bottomLine.scrollOffset, 0);
+  EXPECT_TRUE(Logged("BOTTOMLINE::Create= and a bottom line"));
+  // The scene-creating frame leaves a black sky.
+  EXPECT_EQ(LitIn(0, 0, 1024, 768), 0);
+
+  int needed = 0;
+  for (const MSGSTAR& s : u.messageStars) {
+    ASSERT_EQ(s.messageFlag, 1);
+    ASSERT_EQ(s.y, 0);
+    ASSERT_EQ(s.moveCounter, 400);
+    if (s.targetY != 0) {
+      ++needed;
+      // Inside the text band: a tenth of the width, a seventh of the height.
+      EXPECT_GE(s.targetX, 102);
+      EXPECT_LE(s.targetX, 922);
+      EXPECT_GE(s.targetY, 109);
+      EXPECT_LE(s.targetY, 659);
+    } else {
+      EXPECT_EQ(s.targetX, s.x);
+    }
+  }
+  EXPECT_GT(needed, 10);
+  EXPECT_LT(needed, MessageStarCount);
+  for (const STAR& s : u.stars) {
+    ASSERT_EQ(s.messageFlag, 0);
+    ASSERT_GE(s.baseBrightness, 15);
+    ASSERT_LT(s.baseBrightness, 30);
+  }
+
+  u.Destroy();
+  EXPECT_FALSE(u.Created());
+  EXPECT_EQ(StarPalette.nCreated, 0);
+  EXPECT_EQ(SpaceMatrix.Width(), 0);
+  EXPECT_FALSE(u.bottomLine.bitmap.Used());
+  EXPECT_TRUE(Logged("Universe= Destroing MStars"));
+}
+
+TEST_F(UniverseTest, TickOnAnUncreatedSceneCreatesItAndLeavesABreadcrumb) {
+  PutMessage(0, "A", "");
+  U().Tick();
+  EXPECT_TRUE(U().Created());
+  char crumb[100] = {};
+  GetPrivateProfileStringA("Debug", "error1", "", crumb, sizeof crumb,
+                           MainSettings.Path().c_str());
+  EXPECT_NE(std::string(crumb).find("universe - 160"), std::string::npos);
+}
+
+TEST_F(UniverseTest, PreviewSizedSkyIsSmall) {
+  ScreenRect.right = 152;
+  ScreenRect.bottom = 112;
+  MainSettings.UserWriteString("Params", "ReachTheStars", "1");
+  PutMessage(0, "A", "b");
+  U().Create();
+  EXPECT_TRUE(SmallScreen);
+  EXPECT_FALSE(Logged("SplashScreen"));
+  EXPECT_EQ(SpaceMatrix.Width(), 152);
+  for (int i = 0; i < 50; ++i) U().Tick();
+  for (const STAR& s : U().stars) {
+    ASSERT_LT(s.x, 152);
+    ASSERT_LT(s.y, 112);
+  }
+}
+
+// A message forms, the bottom line waits for the last star, crosses the
+// screen in (width + screen width) / 2 frames, and the next message follows.
+TEST_F(UniverseTest, MessageCycleTiming) {
+  PutMessage(0, "HI", "first");
+  PutMessage(1, "YO", "second");
+  Universe& u = U();
+  u.Create();
+  // A bottom line of a known width: 600 pixels.
+  u.bottomLine.bitmap.Destroy();
+  u.bottomLine.bitmap.CreateBlack(SaverDC, 600, 16);
+  RECT r{0, 0, 600, 16};
+  HBRUSH white = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+  FillRect(u.bottomLine.bitmap.hMemDC, &r, white);
+
+  int frame = 0;
+  int firstScroll = 0;
+  int pendingAt = 0;
+  while (frame < 2000 && pendingAt == 0) {
+    const int before = u.bottomLine.scrollOffset;
+    u.Tick();
+    ++frame;
+    if (firstScroll == 0 && u.bottomLine.scrollOffset == before + 2) {
+      firstScroll = frame;
+      // Placed at the right edge, 5 pixels above the bottom.
+      EXPECT_EQ(u.bottomLine.bitmap.x, 1024);
+      EXPECT_EQ(u.bottomLine.bitmap.y, 768 - 16 - 5);
+    }
+    if (frame == 400) {
+      // Every star has landed: the text stands, unneeded stars are parked.
+      for (const MSGSTAR& s : u.messageStars) {
+        ASSERT_EQ(s.moveCounter, 0);
+        ASSERT_EQ(s.x, s.targetX);
+        ASSERT_EQ(s.y, s.targetY);
+      }
+    }
+    if (u.bottomLine.nextMessagePending != 0) pendingAt = frame;
+  }
+  // 400 frames of flight (20 s at 50 ms), then the first frame that saw no
+  // star moving in the frame before.
+  EXPECT_EQ(firstScroll, 402);
+  // Gone after 813 frames: offset 1626 > 600 + 1024.
+  EXPECT_EQ(pendingAt, firstScroll + 812);
+  EXPECT_GT(LitIn(0, 747, 1024, 763), 0);
+  const int printsBefore = Occurrences("MSGSTAR::PrintMsg= entering");
+  u.Tick();
+  EXPECT_EQ(Occurrences("MSGSTAR::PrintMsg= entering"), printsBefore + 1);
+  EXPECT_STREQ(Quill.Message, "YO");
+  EXPECT_EQ(u.bottomLine.nextMessagePending, 0);
+  EXPECT_EQ(u.bottomLine.scrollOffset, 0);
+  EXPECT_TRUE(Logged("BOTTOMLINE::Create= second"));
+  // Every star started a new flight from where it stood.
+  for (const MSGSTAR& s : u.messageStars) ASSERT_EQ(s.moveCounter, 399);
+  // The old line's picture was wiped with its bitmap.
+  EXPECT_EQ(LitIn(0, 747, 1024, 763), 0);
+}
+
+TEST_F(UniverseTest, LandedStarsWriteTheMessage) {
+  PutMessage(0, "HI", "");
+  Universe& u = U();
+  u.Create();
+  for (int i = 0; i < 400; ++i) u.Tick();
+  int onTarget = 0;
+  for (const MSGSTAR& s : u.messageStars) {
+    if (s.y == 0) continue;
+    ++onTarget;
+    EXPECT_NE(Pixel(s.x, s.y), 0u) << s.x << "," << s.y;
+  }
+  EXPECT_GT(onTarget, 10);
+  // Parked stars are on the top edge and nothing is drawn there.
+  EXPECT_EQ(LitIn(0, 0, 1024, 1), 0);
+}
+
+}  // namespace
