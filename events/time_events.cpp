@@ -223,8 +223,10 @@ std::string CountdownText() {
   if (m >= 2880) return Format("%lld days", m / 1440);
   std::string text;
   if (m >= 1440) text = Format("%lld day\n", m / 1440);
+  // Any whole minute past is over, also an exact number of days past, where
+  // the remainder alone would read 00:00.
+  if (m < 0) return "Countdown\n   is over";
   const long long r = m % 1440;
-  if (r < 0) return "Countdown\n   is over";
   char hours[32];
   std::snprintf(hours, sizeof hours, "%02lli:%02lli hours", r / 60, r % 60);
   return text + hours;

@@ -184,6 +184,7 @@ TEST_F(TimeEvents, CountdownTexts) {
       {0, "00:00 hours"},
       {-30, "00:00 hours"},
       {-61, "Countdown\n   is over"},
+      {-86400, "Countdown\n   is over"},
       {-5 * 86400, "Countdown\n   is over"},
   };
   for (const Case& c : cases) {

@@ -111,10 +111,10 @@ TEST_F(TextPixels, ScaleFollowsTheNarrowerBandAndPlacementVaries) {
   Text2Pixel();
   EXPECT_FLOAT_EQ(ScaleFactor, 718.0f / 360.0f);
 
-  // 20 x 100: the 441-pixel band allows 441 / 101.
+  // 20 x 100: the 441-pixel band allows 441 / 100.
   MakeBoxSource(0, 0, 20, 100);
   Text2Pixel();
-  EXPECT_FLOAT_EQ(ScaleFactor, 441.0f / 101.0f);
+  EXPECT_FLOAT_EQ(ScaleFactor, 441.0f / 100.0f);
 
   // A single pixel is capped; its left edge lands anywhere from BLeft to
   // BRight, so over many runs both ends of the band are approached.
