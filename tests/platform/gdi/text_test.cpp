@@ -83,6 +83,21 @@ TEST(GdiText, ExtentOfABMatchesWhatTextOutDraws) {
   for (int y = 0; y < c.height(); ++y) {
     for (int x = 0; x < c.width(); ++x) ASSERT_TRUE(c.At(x, y) == 0 || c.At(x, y) == kWhite);
   }
+
+  // The character extra moves every following glyph.
+  Canvas spaced(120, 50), apart(120, 50);
+  for (Canvas* k : {&spaced, &apart}) {
+    SelectObject(k->dc(), f.font());
+    SetTextColor(k->dc(), kWhite);
+    SetBkMode(k->dc(), TRANSPARENT);
+  }
+  SetTextCharacterExtra(spaced.dc(), 5);
+  ASSERT_TRUE(TextOutA(spaced.dc(), 10, 7, "AB", 2));
+  TextOutA(apart.dc(), 10, 7, "A", 1);
+  TextOutA(apart.dc(), 10 + a.cx + 5, 7, "B", 1);
+  EXPECT_EQ(spaced.Pixels(), apart.Pixels());
+  EXPECT_EQ(Extent(spaced.dc(), "AB").cx, ab.cx + 10);
+  for (Canvas* k : {&spaced, &apart}) SelectObject(k->dc(), GetStockObject(SYSTEM_FONT));
 }
 
 TEST(GdiText, OpaqueFillsTheWholeCellAndTransparentLeavesIt) {
