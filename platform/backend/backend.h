@@ -14,7 +14,7 @@ namespace lvx {
 
 using NativeId = std::uintptr_t;  // the HWND value: an X window id, or a small integer headless
 
-struct NativeWindowSpec {
+struct NativeWindowDesc {
   std::string className;
   std::string title;
   DWORD style = 0;
@@ -42,7 +42,7 @@ class Backend {
   virtual SIZE ScreenSize() = 0;
 
   // Creates the native side of a window; returns its id, 0 on failure.
-  virtual NativeId CreateWindow(const NativeWindowSpec& spec) = 0;
+  virtual NativeId CreateWindow(const NativeWindowDesc& desc) = 0;
   virtual void DestroyWindow(NativeId id) = 0;
   virtual void ShowWindow(NativeId id, bool show) = 0;
   virtual void MoveWindow(NativeId id, int x, int y, int width, int height) = 0;

@@ -299,17 +299,17 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
 
   ClampSize(width, height);
 
-  lvx::NativeWindowSpec spec;
-  spec.className = cls->name;
-  spec.title = windowName != nullptr ? windowName : "";
-  spec.style = style & ~static_cast<DWORD>(WS_VISIBLE);
-  spec.exStyle = exStyle;
-  spec.x = x;
-  spec.y = y;
-  spec.width = width;
-  spec.height = height;
-  spec.parent = Id(parent);
-  lvx::NativeId id = lvx::CurrentBackend().CreateWindow(spec);
+  lvx::NativeWindowDesc desc;
+  desc.className = cls->name;
+  desc.title = windowName != nullptr ? windowName : "";
+  desc.style = style & ~static_cast<DWORD>(WS_VISIBLE);
+  desc.exStyle = exStyle;
+  desc.x = x;
+  desc.y = y;
+  desc.width = width;
+  desc.height = height;
+  desc.parent = Id(parent);
+  lvx::NativeId id = lvx::CurrentBackend().CreateWindow(desc);
   if (id == 0) return nullptr;
   if (Find(Handle(id)) != nullptr || id == kDesktopId) {
     std::fprintf(stderr, "lumivex: the display reused a live window id\n");
@@ -323,8 +323,8 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
   w->classStyle = cls->style;
   w->proc = cls->proc;
   w->classBrush = cls->brush;
-  w->title = spec.title;
-  w->style = spec.style;
+  w->title = desc.title;
+  w->style = desc.style;
   w->exStyle = exStyle;
   w->x = x;
   w->y = y;

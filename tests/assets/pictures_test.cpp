@@ -680,11 +680,11 @@ TEST(ResgenPictures, FlyingSpritesAreNotCutAtTheirSides) {
   for (int id : {157, 123, 122, 128, 164, 139, 138, 141, 142, 127, 153, 160, 121, 118, 155, 189,
                  113, 195, 192}) {
     SCOPED_TRACE(id);
-    const PictureSpec* spec = nullptr;
+    const PictureSpec* desc = nullptr;
     for (const PictureSpec& p : Pictures())
-      if (p.id == id) spec = &p;
-    ASSERT_NE(spec, nullptr);
-    Image img = Render(*spec).preview;
+      if (p.id == id) desc = &p;
+    ASSERT_NE(desc, nullptr);
+    Image img = Render(*desc).preview;
     int lit = 0, edge = 0;
     for (int y = 0; y < img.h; ++y)
       for (int x = 0; x < img.w; ++x) {
@@ -701,11 +701,11 @@ TEST(ResgenPictures, FlyingSpritesAreNotCutAtTheirSides) {
 TEST(ResgenPictures, BannersAreCentredTextInOneRow) {
   for (int id : {185, 199, 201}) {
     SCOPED_TRACE(id);
-    const PictureSpec* spec = nullptr;
+    const PictureSpec* desc = nullptr;
     for (const PictureSpec& p : Pictures())
-      if (p.id == id) spec = &p;
-    ASSERT_NE(spec, nullptr);
-    Mono m = spec->mono(spec->w, spec->h);
+      if (p.id == id) desc = &p;
+    ASSERT_NE(desc, nullptr);
+    Mono m = desc->mono(desc->w, desc->h);
     int x0 = m.w, x1 = -1, y0 = m.h, y1 = -1;
     for (int y = 0; y < m.h; ++y)
       for (int x = 0; x < m.w; ++x)

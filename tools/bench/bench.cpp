@@ -27,13 +27,13 @@ struct Target {
   bool Open(std::unique_ptr<lvx::Backend> b) {
     backend = std::move(b);
     if (!backend) return false;
-    lvx::NativeWindowSpec spec;
-    spec.className = "LumivexBench";
-    spec.title = "Bench";
-    spec.style = WS_POPUP | WS_VISIBLE;
-    spec.width = kWidth;
-    spec.height = kHeight;
-    window = backend->CreateWindow(spec);
+    lvx::NativeWindowDesc desc;
+    desc.className = "LumivexBench";
+    desc.title = "Bench";
+    desc.style = WS_POPUP | WS_VISIBLE;
+    desc.width = kWidth;
+    desc.height = kHeight;
+    window = backend->CreateWindow(desc);
     if (!window) return false;
     backend->ShowWindow(window, true);
     surface.trackDirty = true;

@@ -67,30 +67,30 @@ const std::vector<PictureSpec>& Pictures() {
   return kList;
 }
 
-Rendered Render(const PictureSpec& spec) {
+Rendered Render(const PictureSpec& desc) {
   Rendered out;
-  if (spec.bpp == 1) {
-    Mono m = spec.mono(spec.w, spec.h);
+  if (desc.bpp == 1) {
+    Mono m = desc.mono(desc.w, desc.h);
     out.bmp = EncodeBmp1(m);
     out.preview = Image(m.w, m.h);
     for (int y = 0; y < m.h; ++y)
       for (int x = 0; x < m.w; ++x) std::fill(out.preview.At(x, y), out.preview.At(x, y) + 3, m.At(x, y) ? 255 : 0);
     return out;
   }
-  Image img = spec.colour(spec.w, spec.h);
-  if (spec.bpp == 24) {
+  Image img = desc.colour(desc.w, desc.h);
+  if (desc.bpp == 24) {
     out.bmp = EncodeBmp24(img);
     out.preview = img;
     return out;
   }
   std::vector<const Image*> basis{&img};
   Image mate;
-  if (spec.mate) {
-    mate = spec.mate(spec.w, spec.h);
+  if (desc.mate) {
+    mate = desc.mate(desc.w, desc.h);
     basis.push_back(&mate);
   }
-  Indexed ix = MapToPalette(img, MakePalette(basis, 1 << spec.bpp));
-  out.bmp = EncodeBmpIndexed(ix, spec.bpp);
+  Indexed ix = MapToPalette(img, MakePalette(basis, 1 << desc.bpp));
+  out.bmp = EncodeBmpIndexed(ix, desc.bpp);
   out.preview = Expand(ix);
   return out;
 }

@@ -28,10 +28,10 @@ int main(int argc, char** argv) {
   }
   std::vector<Rendered> rendered;
   rendered.reserve(Pictures().size());
-  for (const PictureSpec& spec : Pictures()) {
-    rendered.push_back(Render(spec));
+  for (const PictureSpec& desc : Pictures()) {
+    rendered.push_back(Render(desc));
     char name[16];
-    std::snprintf(name, sizeof name, "%d.bmp", spec.id);
+    std::snprintf(name, sizeof name, "%d.bmp", desc.id);
     fs::path file = out / "bitmaps" / name;
     if (!WriteBytes(file.string(), rendered.back().bmp)) {
       std::fprintf(stderr, "lumivex_resgen: cannot write %s\n", file.c_str());

@@ -27,7 +27,7 @@ struct Rendered {
   std::vector<std::uint8_t> bmp;  // the file
   Image preview;                  // what the file shows, in RGB
 };
-Rendered Render(const PictureSpec& spec);
+Rendered Render(const PictureSpec& desc);
 
 // Every drawing, grouped by source file.
 // symbols.cpp (1 bit)

@@ -57,13 +57,13 @@ HeadlessBackend::~HeadlessBackend() {
   if (eventFd_ >= 0) close(eventFd_);
 }
 
-NativeId HeadlessBackend::CreateWindow(const NativeWindowSpec& spec) {
+NativeId HeadlessBackend::CreateWindow(const NativeWindowDesc& desc) {
   std::lock_guard<std::mutex> lock(mu_);
-  if (spec.parent != 0 && windows_.count(spec.parent) == 0 && foreign_.count(spec.parent) == 0) {
+  if (desc.parent != 0 && windows_.count(desc.parent) == 0 && foreign_.count(desc.parent) == 0) {
     return 0;
   }
   NativeId id = nextId_++;
-  windows_[id].spec = spec;
+  windows_[id].desc = desc;
   return id;
 }
 
@@ -83,16 +83,16 @@ void HeadlessBackend::MoveWindow(NativeId id, int x, int y, int width, int heigh
   std::lock_guard<std::mutex> lock(mu_);
   auto it = windows_.find(id);
   if (it == windows_.end()) return;
-  it->second.spec.x = x;
-  it->second.spec.y = y;
-  it->second.spec.width = width;
-  it->second.spec.height = height;
+  it->second.desc.x = x;
+  it->second.desc.y = y;
+  it->second.desc.width = width;
+  it->second.desc.height = height;
 }
 
 void HeadlessBackend::SetTitle(NativeId id, const std::string& title) {
   std::lock_guard<std::mutex> lock(mu_);
   auto it = windows_.find(id);
-  if (it != windows_.end()) it->second.spec.title = title;
+  if (it != windows_.end()) it->second.desc.title = title;
 }
 
 void HeadlessBackend::Raise(NativeId id) {
@@ -182,9 +182,9 @@ POINT HeadlessBackend::ScreenOrigin(NativeId id) const {
   for (int depth = 0; depth < 64; ++depth) {
     auto it = windows_.find(id);
     if (it == windows_.end()) break;  // foreign parents sit at the screen origin
-    p.x += it->second.spec.x;
-    p.y += it->second.spec.y;
-    id = it->second.spec.parent;
+    p.x += it->second.desc.x;
+    p.y += it->second.desc.y;
+    id = it->second.desc.parent;
     if (id == 0) break;
   }
   return p;
@@ -217,7 +217,7 @@ void HeadlessBackend::MovePointerLocked(int x, int y) {
     if (!w.shown) continue;
     POINT o = ScreenOrigin(it->first);
     int cx = x - o.x, cy = y - o.y;
-    if (cx < 0 || cy < 0 || cx >= w.spec.width || cy >= w.spec.height) continue;
+    if (cx < 0 || cy < 0 || cx >= w.desc.width || cy >= w.desc.height) continue;
     NativeEvent ev;
     ev.kind = NativeEvent::Kind::Input;
     ev.window = it->first;
@@ -273,7 +273,7 @@ bool HeadlessBackend::CursorVisible(NativeId id) const {
 std::string HeadlessBackend::Title(NativeId id) const {
   std::lock_guard<std::mutex> lock(mu_);
   auto it = windows_.find(id);
-  return it == windows_.end() ? std::string() : it->second.spec.title;
+  return it == windows_.end() ? std::string() : it->second.desc.title;
 }
 
 NativeId HeadlessBackend::LastRaised() const {

@@ -20,7 +20,7 @@ class HeadlessBackend : public Backend {
 
   const char* Name() const override { return "headless"; }
   SIZE ScreenSize() override { return screen_; }
-  NativeId CreateWindow(const NativeWindowSpec& spec) override;
+  NativeId CreateWindow(const NativeWindowDesc& desc) override;
   void DestroyWindow(NativeId id) override;
   void ShowWindow(NativeId id, bool show) override;
   void MoveWindow(NativeId id, int x, int y, int width, int height) override;
@@ -63,7 +63,7 @@ class HeadlessBackend : public Backend {
 
  private:
   struct Win {
-    NativeWindowSpec spec;
+    NativeWindowDesc desc;
     bool shown = false;
     bool cursorVisible = true;
     PresentStats stats;

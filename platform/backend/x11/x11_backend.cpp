@@ -279,7 +279,7 @@ class X11Backend final : public Backend {
   SIZE ScreenSize() override {
     return SIZE{DisplayWidth(dpy_, screen_), DisplayHeight(dpy_, screen_)};
   }
-  NativeId CreateWindow(const NativeWindowSpec& spec) override;
+  NativeId CreateWindow(const NativeWindowDesc& desc) override;
   void DestroyWindow(NativeId id) override;
   void ShowWindow(NativeId id, bool show) override;
   void MoveWindow(NativeId id, int x, int y, int width, int height) override;
@@ -434,17 +434,17 @@ std::string X11Backend::StringProperty(Window w, Atom property) {
   return value;
 }
 
-NativeId X11Backend::CreateWindow(const NativeWindowSpec& spec) {
+NativeId X11Backend::CreateWindow(const NativeWindowDesc& desc) {
   Window parent = root_;
   bool foreignParent = false;
-  int x = spec.x, y = spec.y, width = spec.width, height = spec.height;
-  if (spec.parent != 0) {
-    if (Find(spec.parent)) {
-      parent = static_cast<Window>(spec.parent);
+  int x = desc.x, y = desc.y, width = desc.width, height = desc.height;
+  if (desc.parent != 0) {
+    if (Find(desc.parent)) {
+      parent = static_cast<Window>(desc.parent);
     } else {
       SIZE parentSize{};
-      if (!ForeignClientSize(spec.parent, &parentSize)) return 0;
-      parent = static_cast<Window>(spec.parent);
+      if (!ForeignClientSize(desc.parent, &parentSize)) return 0;
+      parent = static_cast<Window>(desc.parent);
       foreignParent = true;
       // A preview fills the window it was given.
       x = 0;
@@ -454,8 +454,8 @@ NativeId X11Backend::CreateWindow(const NativeWindowSpec& spec) {
     }
   }
   const SIZE screen = ScreenSize();
-  const bool topLevel = spec.parent == 0;
-  const bool fullScreen = topLevel && (spec.style & WS_POPUP) && x <= 0 && y <= 0 &&
+  const bool topLevel = desc.parent == 0;
+  const bool fullScreen = topLevel && (desc.style & WS_POPUP) && x <= 0 && y <= 0 &&
                           x + width >= screen.cx && y + height >= screen.cy;
   width = std::max(width, 1);
   height = std::max(height, 1);
@@ -477,9 +477,9 @@ NativeId X11Backend::CreateWindow(const NativeWindowSpec& spec) {
     if (trap.Error() != 0) return 0;  // the parent vanished meanwhile
   }
 
-  SetTextProperty(xid, atomClass_, XA_STRING, spec.className);
-  XStoreName(dpy_, xid, spec.title.c_str());
-  SetTextProperty(xid, atomNetName_, atomUtf8_, Latin1ToUtf8(spec.title));
+  SetTextProperty(xid, atomClass_, XA_STRING, desc.className);
+  XStoreName(dpy_, xid, desc.title.c_str());
+  SetTextProperty(xid, atomNetName_, atomUtf8_, Latin1ToUtf8(desc.title));
   if (topLevel) {
     XClassHint hint{};
     char resName[] = "lumivex";
@@ -505,7 +505,7 @@ NativeId X11Backend::CreateWindow(const NativeWindowSpec& spec) {
     Atom states[2];
     int n = 0;
     if (fullScreen) states[n++] = atomFullscreen_;
-    if (fullScreen || (spec.exStyle & WS_EX_TOPMOST)) states[n++] = atomAbove_;
+    if (fullScreen || (desc.exStyle & WS_EX_TOPMOST)) states[n++] = atomAbove_;
     if (n > 0)
       XChangeProperty(dpy_, xid, atomState_, XA_ATOM, 32, PropModeReplace,
                       reinterpret_cast<unsigned char*>(states), n);
@@ -525,7 +525,7 @@ NativeId X11Backend::CreateWindow(const NativeWindowSpec& spec) {
   win.fullScreen = fullScreen;
   win.width = width;
   win.height = height;
-  if (width != spec.width || height != spec.height) {
+  if (width != desc.width || height != desc.height) {
     NativeEvent ev;
     ev.kind = kKindResized;
     ev.window = xid;

@@ -32,12 +32,12 @@ TEST(HeadlessDisplay, ScreenSizeFromEnvironment) {
 
 TEST(HeadlessDisplay, InjectedEventsWakeThePollAndKeepOrder) {
   HeadlessBackend hb;
-  lvx::NativeWindowSpec spec;
-  spec.width = 100;
-  spec.height = 80;
-  spec.x = 20;
-  spec.y = 30;
-  lvx::NativeId id = hb.CreateWindow(spec);
+  lvx::NativeWindowDesc desc;
+  desc.width = 100;
+  desc.height = 80;
+  desc.x = 20;
+  desc.y = 30;
+  lvx::NativeId id = hb.CreateWindow(desc);
   ASSERT_NE(id, 0u);
   pollfd pfd{hb.EventFd(), POLLIN, 0};
   EXPECT_EQ(poll(&pfd, 1, 0), 0);

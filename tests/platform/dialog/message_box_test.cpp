@@ -120,12 +120,12 @@ TEST(MessageBoxX11, GtkDialogStaysAboveItsOwnerAndItsCloseButtonCancels) {
   ASSERT_STREQ(lvx::DisplayName(), "x11");
   unsetenv("LUMIVEX_MSGBOX_ANSWERS");
   // The owner: a window of ours, as the saver's full-screen window would be.
-  lvx::NativeWindowSpec spec;
-  spec.className = "LumivexBoxOwner";
-  spec.title = "Owner";
-  spec.width = 200;
-  spec.height = 100;
-  const lvx::NativeId owner = lvx::CurrentBackend().CreateWindow(spec);
+  lvx::NativeWindowDesc desc;
+  desc.className = "LumivexBoxOwner";
+  desc.title = "Owner";
+  desc.width = 200;
+  desc.height = 100;
+  const lvx::NativeId owner = lvx::CurrentBackend().CreateWindow(desc);
   ASSERT_NE(owner, 0u);
 
   const std::string title = "Lumivex box test " + std::to_string(getpid());

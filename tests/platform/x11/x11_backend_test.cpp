@@ -130,14 +130,14 @@ void DrawAndCheck(X11Test& t, Display* d, lvx::Backend& b) {
   const SIZE screen = b.ScreenSize();
   EXPECT_EQ(screen.cx, DisplayWidth(d, DefaultScreen(d)));
   EXPECT_EQ(screen.cy, DisplayHeight(d, DefaultScreen(d)));
-  lvx::NativeWindowSpec spec;
-  spec.className = "LumivexPixelTest";
-  spec.title = "Screen Saver";
-  spec.style = WS_POPUP | WS_VISIBLE;
-  spec.exStyle = WS_EX_TOPMOST;
-  spec.width = screen.cx;
-  spec.height = screen.cy;
-  const NativeId id = b.CreateWindow(spec);
+  lvx::NativeWindowDesc desc;
+  desc.className = "LumivexPixelTest";
+  desc.title = "Screen Saver";
+  desc.style = WS_POPUP | WS_VISIBLE;
+  desc.exStyle = WS_EX_TOPMOST;
+  desc.width = screen.cx;
+  desc.height = screen.cy;
+  const NativeId id = b.CreateWindow(desc);
   ASSERT_NE(id, 0u);
   b.ShowWindow(id, true);
 
@@ -235,14 +235,14 @@ TEST_F(X11Test, PreviewChildFillsForeignParentAndFollowsIt) {
   EXPECT_EQ(size.cx, 320);
   EXPECT_EQ(size.cy, 200);
 
-  lvx::NativeWindowSpec spec;
-  spec.className = "LumivexPreviewTest";
-  spec.title = "Preview";
-  spec.style = WS_CHILD | WS_VISIBLE;
-  spec.width = 152;  // what a caller might wrongly assume
-  spec.height = 112;
-  spec.parent = parent;
-  const NativeId child = b->CreateWindow(spec);
+  lvx::NativeWindowDesc desc;
+  desc.className = "LumivexPreviewTest";
+  desc.title = "Preview";
+  desc.style = WS_CHILD | WS_VISIBLE;
+  desc.width = 152;  // what a caller might wrongly assume
+  desc.height = 112;
+  desc.parent = parent;
+  const NativeId child = b->CreateWindow(desc);
   ASSERT_NE(child, 0u);
   EXPECT_FALSE(b->IsForeignWindow(child));
   b->ShowWindow(child, true);
@@ -284,7 +284,7 @@ TEST_F(X11Test, PreviewChildFillsForeignParentAndFollowsIt) {
   s.Resize(10, 10);
   b->Present(child, s, true);
   b->DestroyWindow(child);
-  EXPECT_EQ(b->CreateWindow(spec), 0u) << "a vanished parent cannot take a child";
+  EXPECT_EQ(b->CreateWindow(desc), 0u) << "a vanished parent cannot take a child";
 }
 
 TEST_F(X11Test, BogusWindowIdsAreNotWindows) {
@@ -304,15 +304,15 @@ TEST_F(X11Test, BogusWindowIdsAreNotWindows) {
 TEST_F(X11Test, KeyButtonAndMotionArriveWithClientCoordinates) {
   auto b = OpenX11();
   ASSERT_TRUE(b);
-  lvx::NativeWindowSpec spec;
-  spec.className = "LumivexInputTest";
-  spec.title = "Input";
-  spec.style = WS_POPUP | WS_VISIBLE;
-  spec.x = 50;
-  spec.y = 60;
-  spec.width = 300;
-  spec.height = 200;
-  const NativeId id = b->CreateWindow(spec);
+  lvx::NativeWindowDesc desc;
+  desc.className = "LumivexInputTest";
+  desc.title = "Input";
+  desc.style = WS_POPUP | WS_VISIBLE;
+  desc.x = 50;
+  desc.y = 60;
+  desc.width = 300;
+  desc.height = 200;
+  const NativeId id = b->CreateWindow(desc);
   ASSERT_NE(id, 0u);
   b->ShowWindow(id, true);
   const Window w = static_cast<Window>(id);
@@ -400,12 +400,12 @@ TEST_F(X11Test, FindWindowAFindsTheWindowOfAnotherProcess) {
     close(ready[0]);
     close(done[1]);
     auto other = lvx::MakeX11Backend();
-    lvx::NativeWindowSpec spec;
-    spec.className = cls;
-    spec.title = "Screen Saver";
-    spec.width = 64;
-    spec.height = 48;
-    NativeId id = other ? other->CreateWindow(spec) : 0;
+    lvx::NativeWindowDesc desc;
+    desc.className = cls;
+    desc.title = "Screen Saver";
+    desc.width = 64;
+    desc.height = 48;
+    NativeId id = other ? other->CreateWindow(desc) : 0;
     if (other) {
       other->ShowWindow(id, true);
       int timeout = 0;
