@@ -91,6 +91,8 @@ void CreateMessageStars(MSGSTAR* stars, int count) {
     star.moveCounter = Frames(20000);
     GiveNextTarget(star);
   }
+  // The first flight is under way: no bottom line until it ends.
+  if (count > 0) AnyStarMoving = 1;
 }
 
 void PrintMsg(MSGSTAR* stars, int count, BOTTOMLINE& line) {

@@ -254,7 +254,17 @@ void BitmapClass::Destroy() {
     return;
   }
   if (hBitmap == nullptr) {
+    // A failed load still made a memory DC: release it, or every missing
+    // picture would leak one.
     LogFile.Log(kWarning, "BitmapClass::Destroy", "hBitmap==NULL");
+    if (hMemDC != nullptr) {
+      SelectObject(hMemDC, hOldBitmap);
+      DeleteDC(hMemDC);
+    }
+    hMemDC = nullptr;
+    hOldBitmap = nullptr;
+    stretch = 0;
+    used = 0;
     return;
   }
   Clear();

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <fstream>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -115,6 +116,16 @@ std::string DesktopFolder() {
   return "";
 }
 
-std::string SystemFolder() { return "/usr/share/lumivex"; }
+// The installed data sits beside the program: <prefix>/bin/lumivex reads
+// <prefix>/share/lumivex, so /usr, /usr/local and staged installs all work.
+std::string SystemFolder() {
+  std::error_code ec;
+  std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+  if (!ec) {
+    std::filesystem::path data = exe.parent_path().parent_path() / "share" / "lumivex";
+    if (std::filesystem::is_directory(data, ec)) return data.string();
+  }
+  return "/usr/share/lumivex";
+}
 
 }  // namespace lvx

@@ -1,5 +1,6 @@
 #include <cstring>
 
+#include "platform/gdi/surface.h"
 #include "scene_fixture.h"
 
 namespace {
@@ -104,19 +105,16 @@ TEST_F(BitmapTest, CreateBlackDisplayClearAndDestroy) {
   b.Destroy();
 }
 
-TEST_F(BitmapTest, StretchCoversTheArea) {
-  Blacken();
+TEST_F(BitmapTest, MissingPictureIsReportedAndReleased) {
+  const int dcs = lvx::LiveDCCount();
   BitmapClass b;
-  b.CreateBlack(SaverDC, 2, 2);
-  SetPixel(b.hMemDC, 0, 0, RGB(0, 255, 0));
-  b.StretchTo(0, 0, 100, 60);
-  EXPECT_EQ(b.Display(), 1);
-  EXPECT_EQ(LitIn(0, 0, 100, 60), 50 * 30);
-  EXPECT_EQ(Pixel(49, 29), RGB(0, 255, 0));
-  EXPECT_EQ(Pixel(50, 29), 0u);
-  EXPECT_EQ(b.Clear(), 1);
-  EXPECT_EQ(LitIn(0, 0, 100, 60), 0);
+  b.CreateFromFile(SaverDC, (lvx::test::Home() + "/missing.bmp").c_str());
+  EXPECT_TRUE(Logged("BitmapClass.Create= called with NULL hBitmap"));
+  EXPECT_EQ(b.Display(), 1);  // draws nothing, but is attached
   b.Destroy();
+  EXPECT_TRUE(Logged("BitmapClass::Destroy= hBitmap==NULL"));
+  EXPECT_FALSE(b.Used());
+  EXPECT_EQ(lvx::LiveDCCount(), dcs);
 }
 
 TEST_F(BitmapTest, MirrorTwiceAndRotateZeroKeepThePicture) {

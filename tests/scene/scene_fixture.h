@@ -24,8 +24,11 @@ class SceneTest : public ::testing::Test {
     lvx::test::WriteFile(lvx::LogFilePath(), "");
     lvx::ResetLogForTests();
     LogFile.Init("C:\\lumivex-log.txt", "Lumivex.ini");
-    lvx::ResetSettingsForTests();
-    ASSERT_EQ(MainSettings.Init("$CURRENT", "\\Lumivex.ini"), 0);
+    // Opened twice: a later start, not the first run with its sample messages.
+    for (int i = 0; i < 2; ++i) {
+      lvx::ResetSettingsForTests();
+      ASSERT_EQ(MainSettings.Init("$CURRENT", "\\Lumivex.ini"), 0);
+    }
     lvx::ResetSaverStateForTests();
     lvx::ResetStarsForTests();
     lvx::SeedRandomForTests(7);

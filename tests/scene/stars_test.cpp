@@ -196,18 +196,6 @@ TEST_F(StarsTest, FlightTiming) {
   EXPECT_NE(Pixel(600, 350), 0u);
 }
 
-TEST_F(StarsTest, SkyStarsNeverMove) {
-  STAR s = MakeStar(300, 300, 20);
-  s.targetX = 10;
-  s.moveCounter = 50;
-  StartMoving = 1;
-  AnyStarMoving = 0;
-  for (int i = 0; i < 60; ++i) s.Advance();
-  EXPECT_EQ(s.x, 300);
-  EXPECT_EQ(AnyStarMoving, 0);
-  EXPECT_EQ(Pixel(300, 300), RGB(200, 200, 200));
-}
-
 TEST_F(StarsTest, ParksOnTheBottomEdge) {
   STAR s = MakeStar(500, 400, 30);
   s.messageFlag = 1;

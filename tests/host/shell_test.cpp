@@ -1,0 +1,241 @@
+// The entry point's command line, the end-of-run rules and the password check.
+#include <string>
+
+#include "host_fixture.h"
+#include "platform/backend/headless/headless.h"
+
+namespace {
+
+int Main(const char* tail) {
+  std::string writable(tail);
+  return SaverMain(nullptr, nullptr, writable.data(), 1);
+}
+
+HWND Handle(std::uintptr_t id) { return reinterpret_cast<HWND>(id); }
+
+}  // namespace
+
+TEST(CommandTail, DropsTheProgramPathQuotedOrNot) {
+  EXPECT_STREQ(CommandTail("/usr/bin/lumivex /s"), "/s");
+  EXPECT_STREQ(CommandTail("\"/opt/my saver/lumivex\"   /p 12"), "/p 12");
+  EXPECT_STREQ(CommandTail("\"/opt/my saver/lumivex\"/c"), "/c");
+  EXPECT_STREQ(CommandTail("lumivex"), "");
+  EXPECT_STREQ(CommandTail("\"unterminated quote /s"), "");
+  EXPECT_STREQ(CommandTail(nullptr), "");
+  // Only the program path and the blanks after it go; the rest is kept as is.
+  EXPECT_STREQ(CommandTail("lumivex \t / - s "), "/ - s ");
+}
+
+TEST(ParseWindowHandle, ReadsLeadingDecimalDigitsOnly) {
+  EXPECT_EQ(ParseWindowHandle("1234"), Handle(1234));
+  EXPECT_EQ(ParseWindowHandle("12ab"), Handle(12));
+  EXPECT_EQ(ParseWindowHandle(""), nullptr);
+  EXPECT_EQ(ParseWindowHandle(":1234"), nullptr);
+  EXPECT_EQ(ParseWindowHandle("-5"), nullptr);
+  EXPECT_EQ(ParseWindowHandle("0x20"), nullptr);
+  EXPECT_EQ(ParseWindowHandle("4294967295"), Handle(4294967295u));
+  // Too large for a window id: not a wrapped-around small number.
+  EXPECT_EQ(ParseWindowHandle("4294967296"), nullptr);
+  EXPECT_EQ(ParseWindowHandle("99999999999999999999999999"), nullptr);
+}
+
+TEST(XScreenSaverWords, RootAndWindowId) {
+  auto kind = [](const char* tail, const char* env) {
+    return ParseXScreenSaverWords(tail, env).kind;
+  };
+  EXPECT_EQ(kind("/s", nullptr), XScreenSaverRequest::NotXScreenSaver);
+  EXPECT_EQ(kind("-rooted", nullptr), XScreenSaverRequest::NotXScreenSaver);
+  EXPECT_EQ(kind("", "0x10"), XScreenSaverRequest::NotXScreenSaver);
+  EXPECT_EQ(kind("-root", nullptr), XScreenSaverRequest::FullScreen);
+  EXPECT_EQ(kind("--root", "junk"), XScreenSaverRequest::FullScreen);
+
+  XScreenSaverRequest r = ParseXScreenSaverWords("-root", "0x2a00005");
+  EXPECT_EQ(r.kind, XScreenSaverRequest::InWindow);
+  EXPECT_EQ(r.window, Handle(0x2a00005));
+  r = ParseXScreenSaverWords("--window-id 0X1F", nullptr);
+  EXPECT_EQ(r.kind, XScreenSaverRequest::InWindow);
+  EXPECT_EQ(r.window, Handle(31));
+  r = ParseXScreenSaverWords("-root -window-id 77", "0x99");
+  EXPECT_EQ(r.window, Handle(77));
+
+  EXPECT_EQ(kind("-window-id", nullptr), XScreenSaverRequest::Invalid);
+  EXPECT_EQ(kind("-window-id 12x", nullptr), XScreenSaverRequest::Invalid);
+  EXPECT_EQ(kind("-window-id 0x", nullptr), XScreenSaverRequest::Invalid);
+  EXPECT_EQ(kind("-window-id 0x1ffffffff", nullptr), XScreenSaverRequest::Invalid);
+  EXPECT_EQ(kind("---root", nullptr), XScreenSaverRequest::NotXScreenSaver);
+  EXPECT_EQ(kind("-root /s", nullptr), XScreenSaverRequest::Invalid);
+}
+
+TEST(SaverMain, ModesThatShowNothingOrOnlyABox) {
+  EXPECT_EQ(Main("/x"), -1);
+  EXPECT_EQ(Main("/\t"), -1);
+  EXPECT_EQ(Main("/p 0"), -1);
+  EXPECT_EQ(Main("/p"), -1);
+  EXPECT_EQ(Main("/p:1234"), -1);
+  EXPECT_EQ(Main("/l 4242"), -1);  // no such window
+  EXPECT_EQ(Main("-window-id 4242"), -1);
+
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(Main("/c"), 0);
+  EXPECT_EQ(Main("/c:5678"), 0);
+  EXPECT_EQ(Main(""), 0);
+  EXPECT_EQ(Main("/a"), 0);
+  EXPECT_EQ(Main("/A 99"), 0);
+  const std::string err = testing::internal::GetCapturedStderr();
+  std::size_t boxes = 0;
+  for (std::size_t at = 0; (at = err.find("settings dialog is not available", at)) != std::string::npos;
+       ++at)
+    ++boxes;
+  EXPECT_EQ(boxes, 3u) << err;
+}
+
+namespace {
+int g_ticks = 0;
+bool g_aliveAfterInput = false;
+SIZE g_previewSize{};
+HWND g_previewParent = nullptr;
+
+void DrivePreview(HWND, UINT, UINT_PTR, DWORD) {
+  HWND saver = SaverHost.mainWindow;
+  if (++g_ticks == 1) {
+    RECT r{};
+    GetClientRect(saver, &r);
+    g_previewSize = SIZE{r.right, r.bottom};
+    g_previewParent = GetParent(saver);
+    SendMessageA(saver, WM_KEYDOWN, VK_SPACE, 0);
+    SendMessageA(saver, WM_LBUTTONDOWN, 0, 0);
+    SetCursorPos(900, 700);
+    SendMessageA(saver, WM_MOUSEMOVE, 0, 0);
+  } else if (g_ticks == 4) {
+    g_aliveAfterInput = IsWindow(saver) != 0;
+    PostMessageA(saver, WM_CLOSE, 0, 0);
+  }
+}
+}  // namespace
+
+TEST_F(HostTest, PreviewRunsInsideTheGivenWindowAndIgnoresInput) {
+  SetIni("Params", "SwitchOffTV", "0");
+  lvx::HeadlessBackend* display = lvx::CurrentHeadless();
+  ASSERT_NE(display, nullptr);
+  const lvx::NativeId parent = display->AddForeignWindow(200, 150);
+  FrameCounter = 100;  // past the pointer warm-up
+  SetTimer(nullptr, 0, 60, DrivePreview);
+  const std::string tail = "/p " + std::to_string(parent);
+  EXPECT_EQ(Main(tail.c_str()), 0);
+  EXPECT_TRUE(g_aliveAfterInput);
+  EXPECT_EQ(g_previewSize.cx, 200);
+  EXPECT_EQ(g_previewSize.cy, 150);
+  EXPECT_EQ(g_previewParent, Handle(parent));
+  EXPECT_TRUE(SaverHost.isPreview);
+}
+
+TEST_F(HostTest, PointerMovesUpToFourPixelsAreTolerated) {
+  SetIni("Params", "SwitchOffTV", "0");
+  SetCursorPos(500, 400);
+  ASSERT_NE(OpenSaver(), nullptr);
+  FrameCounter = PointerWarmUpFrames;
+
+  MoveTo(502, 402);  // 4 in total
+  EXPECT_FALSE(TakeClose());
+  MoveTo(498, 400);  // 2 left of the reference: still fine
+  EXPECT_FALSE(TakeClose());
+  MoveTo(503, 402);  // 5
+  EXPECT_TRUE(TakeClose());
+
+  // The reference point moved with the close request: jitter adds up.
+  MoveTo(506, 402);  // 3 from the new reference
+  EXPECT_FALSE(TakeClose());
+  MoveTo(509, 402);  // another 3 in the same direction: 6 from it
+  EXPECT_TRUE(TakeClose());
+}
+
+TEST_F(HostTest, PointerIsIgnoredDuringTheWarmUpButKeysAreNot) {
+  SetIni("Params", "SwitchOffTV", "0");
+  SetCursorPos(100, 100);
+  ASSERT_NE(OpenSaver(), nullptr);
+  FrameCounter = PointerWarmUpFrames - 1;
+  MoveTo(600, 600);
+  EXPECT_FALSE(TakeClose());
+  SendMessageA(window_, WM_KEYDOWN, 'A', 0);
+  EXPECT_TRUE(TakeClose());
+  SendMessageA(window_, WM_RBUTTONDOWN, 0, 0);
+  EXPECT_TRUE(TakeClose());
+
+  FrameCounter = PointerWarmUpFrames;
+  MoveTo(610, 600);
+  EXPECT_TRUE(TakeClose());
+  // Key releases and characters do not end the saver.
+  SendMessageA(window_, WM_KEYUP, 'A', 0);
+  SendMessageA(window_, WM_CHAR, 'a', 0);
+  EXPECT_FALSE(TakeClose());
+}
+
+TEST_F(HostTest, SwitchingCommandsAreSwallowedAndTheTitleStays) {
+  SetIni("Params", "SwitchOffTV", "0");
+  ASSERT_NE(OpenSaver(), nullptr);
+  EXPECT_EQ(SendMessageA(window_, WM_SYSCOMMAND, SC_SCREENSAVE, 0), 0);
+  EXPECT_EQ(SendMessageA(window_, WM_SYSCOMMAND, SC_NEXTWINDOW, 0), 0);
+  SendMessageA(window_, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Other"));
+  char title[32] = "";
+  GetWindowTextA(window_, title, sizeof title);
+  EXPECT_STREQ(title, "Screen Saver");
+  EXPECT_EQ(FindWindowA(SaverClassName, FullScreenTitle), window_);
+}
+
+TEST_F(HostTest, ASecondFullScreenStartBringsTheFirstForward) {
+  SetIni("Params", "SwitchOffTV", "0");
+  ASSERT_NE(OpenSaver(), nullptr);
+  bool forward = false;
+  EXPECT_EQ(CreateSaverWindow(nullptr, &forward), nullptr);
+  EXPECT_TRUE(forward);
+  EXPECT_EQ(RunSaverWindow(nullptr), 0);
+  EXPECT_TRUE(IsWindow(window_));
+}
+
+namespace {
+int g_verifications = 0;
+BOOL g_accept = FALSE;
+BOOL CountingVerifier(HWND) {
+  ++g_verifications;
+  return g_accept;
+}
+}  // namespace
+
+TEST_F(HostTest, RejectedPasswordKeepsTheSaverAndDebouncesCloseRequests) {
+  SetIni("Params", "SwitchOffTV", "0");
+  ASSERT_NE(OpenSaver(), nullptr);
+  lvx::SetPasswordVerifierForTests(CountingVerifier);
+
+  SetCursorPos(10, 10);
+  EXPECT_EQ(SendMessageA(window_, WM_CLOSE, 0, 0), 0);
+  EXPECT_EQ(g_verifications, 1);
+  EXPECT_TRUE(IsWindow(window_));
+  EXPECT_FALSE(SaverHost.isClosing);
+  // The reference point follows the cursor after a rejection.
+  EXPECT_EQ(SaverHost.referencePoint.x, 10);
+
+  SendMessageA(window_, WM_CLOSE, 0, 0);  // within 200 ms: dropped
+  EXPECT_EQ(g_verifications, 1);
+
+  Sleep(220);
+  g_accept = TRUE;
+  SendMessageA(window_, WM_CLOSE, 0, 0);
+  EXPECT_EQ(g_verifications, 2);
+  EXPECT_FALSE(IsWindow(window_));
+  EXPECT_TRUE(SaverHost.isClosing);
+  UnloadPasswordModule();
+  EXPECT_EQ(SaverHost.verifyPassword, nullptr);
+}
+
+TEST_F(HostTest, OnceClosingTimersAndInputNoLongerReachTheSaver) {
+  SetIni("Params", "SwitchOffTV", "0");
+  ASSERT_NE(OpenSaver(), nullptr);
+  // Without a password module a close request is granted at once.
+  EXPECT_EQ(VerifyPasswordToClose(window_), TRUE);
+  EXPECT_TRUE(SaverHost.isClosing);
+  const int frames = FrameCounter;
+  EXPECT_EQ(Frame(), 0);
+  EXPECT_EQ(FrameCounter, frames);
+  SendMessageA(window_, WM_KEYDOWN, 'Q', 0);
+  EXPECT_FALSE(TakeClose());
+}
