@@ -13,10 +13,10 @@ class AIRPLANE {
   // One frame: move, wrap at the edges, and flash.
   void Fly();
 
-  int x, y;  // the left pixel of the light
-  float dy, dx;  // pixels per second
-  float carryX, carryY;  // motion not yet turned into whole pixels
-  int blinkCounter;  // frames since the last flash ended
+  int x, y;                        // the left pixel of the light
+  float dy, dx;                    // pixels per second
+  float carryX, carryY;            // motion not yet turned into whole pixels
+  int blinkCounter;                // frames since the last flash ended
   COLORREF savedLeft, savedRight;  // what the light covers
 };
 

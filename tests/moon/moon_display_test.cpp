@@ -43,9 +43,7 @@ class MoonTest : public SceneTest {
   }
 };
 
-bool InDisc(int X, int Y) {
-  return (X - 50) * (X - 50) + (Y - 50) * (Y - 50) <= 2500;
-}
+bool InDisc(int X, int Y) { return (X - 50) * (X - 50) + (Y - 50) * (Y - 50) <= 2500; }
 
 TEST_F(MoonTest, ShadingByPhase) {
   const COLORREF grey = RGB(200, 180, 160);
