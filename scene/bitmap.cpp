@@ -317,9 +317,8 @@ void SpaceMatrixClass::SetData(int x, int y, std::uint8_t setBits, std::uint8_t 
     LogFile.LogInt(kError, "SetData-out of bounds Y", y);
     return;
   }
-  std::uint8_t& cell =
-      cells_[static_cast<std::size_t>(x) * static_cast<std::size_t>(height_) +
-             static_cast<std::size_t>(y)];
+  std::uint8_t& cell = cells_[static_cast<std::size_t>(x) * static_cast<std::size_t>(height_) +
+                              static_cast<std::size_t>(y)];
   cell = static_cast<std::uint8_t>((cell & ~clearMask) | setBits);
 }
 

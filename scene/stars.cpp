@@ -15,7 +15,7 @@ constexpr int kError = 9;
 int Cap255(int value) { return std::min(value, 255); }
 }  // namespace
 
-StarPaletteClass StarPalette;
+StarPaletteClass& StarPalette = *new StarPaletteClass();
 int TwinkleDraw = 0;
 int StartMoving = 0;
 int AnyStarMoving = 0;
@@ -155,10 +155,9 @@ void STAR::Advance() {
   if (moveCounter > 0 && messageFlag == 1) {
     if (arriveTime <= moveCounter && moveCounter <= departTime) {
       CleverClear();
-      const double f = departTime == arriveTime
-                           ? 1.0
-                           : static_cast<double>(departTime - moveCounter) /
-                                 static_cast<double>(departTime - arriveTime);
+      const double f = departTime == arriveTime ? 1.0
+                                                : static_cast<double>(departTime - moveCounter) /
+                                                      static_cast<double>(departTime - arriveTime);
       x = startX + static_cast<int>(static_cast<double>(targetX - startX) * f);
       y = startY + static_cast<int>(static_cast<double>(targetY - startY) * f);
     }

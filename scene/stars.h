@@ -36,7 +36,9 @@ class StarPaletteClass {
   int nCreated;
 };
 
-extern StarPaletteClass StarPalette;
+// Never destroyed: its sprites may still be attached at exit, and their
+// destructors must not write to a log that static destruction already ended.
+extern StarPaletteClass& StarPalette;
 
 // Per-frame values shared by every star (set by the Universe's frame).
 extern int TwinkleDraw;

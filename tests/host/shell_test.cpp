@@ -2,7 +2,6 @@
 #include <string>
 
 #include "host_fixture.h"
-#include "platform/backend/headless/headless.h"
 
 namespace {
 
@@ -87,46 +86,6 @@ TEST(SaverMain, ModesThatShowNothingOrOnlyABox) {
        ++at)
     ++boxes;
   EXPECT_EQ(boxes, 3u) << err;
-}
-
-namespace {
-int g_ticks = 0;
-bool g_aliveAfterInput = false;
-SIZE g_previewSize{};
-HWND g_previewParent = nullptr;
-
-void DrivePreview(HWND, UINT, UINT_PTR, DWORD) {
-  HWND saver = SaverHost.mainWindow;
-  if (++g_ticks == 1) {
-    RECT r{};
-    GetClientRect(saver, &r);
-    g_previewSize = SIZE{r.right, r.bottom};
-    g_previewParent = GetParent(saver);
-    SendMessageA(saver, WM_KEYDOWN, VK_SPACE, 0);
-    SendMessageA(saver, WM_LBUTTONDOWN, 0, 0);
-    SetCursorPos(900, 700);
-    SendMessageA(saver, WM_MOUSEMOVE, 0, 0);
-  } else if (g_ticks == 4) {
-    g_aliveAfterInput = IsWindow(saver) != 0;
-    PostMessageA(saver, WM_CLOSE, 0, 0);
-  }
-}
-}  // namespace
-
-TEST_F(HostTest, PreviewRunsInsideTheGivenWindowAndIgnoresInput) {
-  SetIni("Params", "SwitchOffTV", "0");
-  lvx::HeadlessBackend* display = lvx::CurrentHeadless();
-  ASSERT_NE(display, nullptr);
-  const lvx::NativeId parent = display->AddForeignWindow(200, 150);
-  FrameCounter = 100;  // past the pointer warm-up
-  SetTimer(nullptr, 0, 60, DrivePreview);
-  const std::string tail = "/p " + std::to_string(parent);
-  EXPECT_EQ(Main(tail.c_str()), 0);
-  EXPECT_TRUE(g_aliveAfterInput);
-  EXPECT_EQ(g_previewSize.cx, 200);
-  EXPECT_EQ(g_previewSize.cy, 150);
-  EXPECT_EQ(g_previewParent, Handle(parent));
-  EXPECT_TRUE(SaverHost.isPreview);
 }
 
 TEST_F(HostTest, PointerMovesUpToFourPixelsAreTolerated) {

@@ -1,3 +1,5 @@
+#include "scene/universe.h"
+
 #include <cstring>
 #include <string>
 
@@ -6,7 +8,6 @@
 #include "messages/quill.h"
 #include "messages/text_pixels.h"
 #include "moon/phase.h"
-#include "scene/universe.h"
 #include "scene_fixture.h"
 
 namespace {

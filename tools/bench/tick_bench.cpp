@@ -102,6 +102,7 @@ int main() {
   setenv("LUMIVEX_DISPLAY", "headless", 1);
   setenv("LUMIVEX_SCREEN", "1920x1080", 1);
 
+  LogFile.Init("C:\\lumivex-log.txt", "Lumivex.ini");
   for (int i = 0; i < 2; ++i) {
     lvx::ResetSettingsForTests();
     if (MainSettings.Init("$CURRENT", "\\Lumivex.ini") != 0) return 1;
