@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "messages/quill.h"
+#include "moon/moon_display.h"
 #include "scene/bitmap.h"
 #include "settings/ini_file.h"
 #include "settings/log_file.h"
@@ -57,7 +58,7 @@ void Universe::Create() {
 
   LogFile.Log(kInfo, "TimeEvents", "Create");
   // Sound: initialise the sound object with MainWindow.
-  // Moon: create the moon display.
+  Moon.Create();
 
   CreateMessageStars(messageStars.data(), MessageStarCount);
 
@@ -71,7 +72,7 @@ void Universe::Create() {
   }
 
   LogUniverse("Calling Airplane[i].Create");
-  // Airplanes: create the two airplanes.
+  for (AIRPLANE& plane : airplanes) plane.Create();
   // Flying picture: create it.
   shootingStar.Reset();
   // Wallpaper changer: run it.
@@ -90,7 +91,7 @@ void Universe::Tick() {
     Trace("universe - 160");
   }
   TraceFlush();
-  // Moon: advance its drift.
+  Moon.Drift();
   shootingStar.Step();
 
   // AnyStarMoving still holds the previous frame's value here.
@@ -107,7 +108,7 @@ void Universe::Tick() {
   TwinkleDraw = RandomBelow(Frames(40000));
   for (STAR& star : stars) star.Advance();
 
-  // Airplanes: advance both.
+  for (AIRPLANE& plane : airplanes) plane.Fly();
   // Flying picture: advance it.
   // Sound: advance it.
 }
@@ -131,7 +132,7 @@ void Universe::Destroy() {
   // Sound: close the music device and stop any sound.
 
   LogUniverse("Destroing Moon");
-  // Moon: destroy its bitmap ("Moon - 3501" when there is none).
+  Moon.Destroy();
 
   LogUniverse("Destroing BottomLine");
   bottomLine.Destroy();
@@ -252,6 +253,7 @@ void ResetUniverseForTests() {
   u.stars.fill(STAR());
   u.messageStars.fill(STAR());
   u.shootingStar = ShootingStar();
+  u.airplanes.fill(AIRPLANE());
   u.bottomLine.scrollOffset = 0;
   u.bottomLine.nextMessagePending = 0;
   SmallScreen = false;

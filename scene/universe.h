@@ -4,6 +4,7 @@
 
 #include <array>
 
+#include "events/airplanes.h"
 #include "messages/message_stars.h"
 #include "platform/winapi.h"
 #include "scene/saver_state.h"
@@ -43,6 +44,7 @@ class Universe {
   std::array<MSGSTAR, MessageStarCount> messageStars;
   BOTTOMLINE bottomLine;
   ShootingStar shootingStar;
+  std::array<AIRPLANE, 2> airplanes;
 
  private:
   friend void lvx::ResetUniverseForTests();

@@ -112,6 +112,28 @@ inline void Touch(Surface& s, const RECT& r) {
   if (s.trackDirty) s.MarkDirty(r.left, r.top, r.right, r.bottom);
 }
 
+// The box of what really changed on a window surface. Most stars look the
+// same from one frame to the next, so a blit that writes what is already
+// there must not cost a present.
+struct ChangedBox {
+  RECT r{0, 0, 0, 0};
+  bool any = false;
+  void Add(int left, int top, int right, int bottom) {
+    if (!any) {
+      r = RECT{left, top, right, bottom};
+      any = true;
+      return;
+    }
+    if (left < r.left) r.left = left;
+    if (top < r.top) r.top = top;
+    if (right > r.right) r.right = right;
+    if (bottom > r.bottom) r.bottom = bottom;
+  }
+  void MarkOn(Surface& s) const {
+    if (any) Touch(s, r);
+  }
+};
+
 // Fills [r] clipped to `clip` with a pixel value and marks it dirty.
 void FillClipped(Surface& s, const RECT& clip, RECT r, std::uint32_t pixel);
 

@@ -69,6 +69,25 @@ inline LONG Clamp32(long long v) {
 // Rows of a source-free operation over `r` (already clipped).
 void FillOp(Surface& s, const RECT& r, Op op, std::uint32_t pat) {
   const int w = r.right - r.left;
+  if (s.trackDirty) {
+    // Window surfaces: write and mark only the pixels that change.
+    ChangedBox changed;
+    for (int y = r.top; y < r.bottom; ++y) {
+      std::uint32_t* p = s.Row(y) + r.left;
+      int first = -1, last = -1;
+      for (int i = 0; i < w; ++i) {
+        const std::uint32_t v = Apply(op, p[i], 0, pat);
+        if (v != p[i]) {
+          p[i] = v;
+          if (first < 0) first = i;
+          last = i;
+        }
+      }
+      if (first >= 0) changed.Add(r.left + first, y, r.left + last + 1, y + 1);
+    }
+    changed.MarkOn(s);
+    return;
+  }
   for (int y = r.top; y < r.bottom; ++y) {
     std::uint32_t* p = s.Row(y) + r.left;
     switch (op) {
@@ -149,10 +168,24 @@ BOOL BitBlt(HDC dst, int x, int y, int width, int height, HDC src, int srcX, int
   // On one surface the rows must be visited away from the overlap.
   const bool upwards = (ss == &ds) && dr.top > syTop;
   const int rows = dr.bottom - dr.top;
+  ChangedBox changed;
   for (int k = 0; k < rows; ++k) {
     const int row = upwards ? rows - 1 - k : k;
     std::uint32_t* dp = ds.Row(dr.top + row) + dr.left;
     const std::uint32_t* sp = ss->Row(syTop + row) + sx;
+    if (r->op == Op::Copy && ds.trackDirty) {
+      // Copy only the span that differs; pixels outside it already hold
+      // what the source has, so the result equals a whole-row copy.
+      int first = 0;
+      while (first < cols && dp[first] == sp[first]) ++first;
+      if (first == cols) continue;
+      int last = cols - 1;
+      while (last > first && dp[last] == sp[last]) --last;
+      std::memmove(dp + first, sp + first,
+                   static_cast<std::size_t>(last - first + 1) * sizeof(std::uint32_t));
+      changed.Add(dr.left + first, dr.top + row, dr.left + last + 1, dr.top + row + 1);
+      continue;
+    }
     if (r->op == Op::Copy) {
       std::memmove(dp, sp, static_cast<std::size_t>(cols) * sizeof(std::uint32_t));
     } else if (ss == &ds && dp > sp) {
@@ -160,8 +193,9 @@ BOOL BitBlt(HDC dst, int x, int y, int width, int height, HDC src, int srcX, int
     } else {
       for (int i = 0; i < cols; ++i) dp[i] = Apply(r->op, dp[i], sp[i], 0);
     }
+    changed.Add(dr.left, dr.top + row, dr.right, dr.top + row + 1);
   }
-  Touch(ds, dr);
+  changed.MarkOn(ds);
   return TRUE;
 }
 
@@ -275,8 +309,12 @@ COLORREF SetPixel(HDC hdc, int x, int y, COLORREF color) {
       (x < d->clip.left || x >= d->clip.right || y < d->clip.top || y >= d->clip.bottom)) {
     return CLR_INVALID;
   }
-  s->Row(y)[x] = ColorRefToPixel(color);
-  if (s->trackDirty) s->MarkDirty(x, y, x + 1, y + 1);
+  const std::uint32_t v = ColorRefToPixel(color);
+  std::uint32_t& p = s->Row(y)[x];
+  if (p != v) {
+    p = v;
+    if (s->trackDirty) s->MarkDirty(x, y, x + 1, y + 1);
+  }
   return color & 0xFFFFFFu;
 }
 

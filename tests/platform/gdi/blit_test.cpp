@@ -222,5 +222,18 @@ TEST(GdiPixels, WindowSurfaceRecordsWhatBlitsTouched) {
   // A fully clipped blit touches nothing.
   ASSERT_TRUE(BitBlt(dc, 300, 40, 3, 3, sprite.dc(), 0, 0, SRCCOPY));
   EXPECT_FALSE(win.HasDirty());
+  // Writing what is already there changes nothing on screen, so nothing is
+  // left to present: the same sprite, the same pixel, black on black.
+  ASSERT_TRUE(BitBlt(dc, 100, 40, 3, 3, sprite.dc(), 0, 0, SRCCOPY));
+  SetPixel(dc, 5, 120, RGB(9, 9, 9));
+  ASSERT_TRUE(BitBlt(dc, 10, 10, 20, 20, nullptr, 0, 0, BLACKNESS));
+  EXPECT_FALSE(win.HasDirty());
+  // A sprite that differs in one corner pixel marks that pixel, not the tile.
+  SetPixel(sprite.dc(), 2, 2, RGB(1, 2, 3));
+  ASSERT_TRUE(BitBlt(dc, 100, 40, 3, 3, sprite.dc(), 0, 0, SRCCOPY));
+  rects = win.TakeDirty();
+  EXPECT_TRUE(covers(102, 42));
+  EXPECT_EQ(GetPixel(dc, 102, 42), RGB(1, 2, 3));
+  EXPECT_EQ(GetPixel(dc, 100, 40), RGB(255, 255, 255));
   lvx::DestroySurfaceDC(dc);
 }
