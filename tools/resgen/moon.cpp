@@ -116,13 +116,13 @@ const std::vector<MareShape>& Maria() {
         {42, 54}, {30, 55}, {15, 55.5}, {0, 54}, {-10, 53.5}, {-20, 52}, {-32, 50}, {-42, 51},
         {-52, 53}},
        0.62f, 0.025f, 0.0f, 0.1f},
-      // Lacus Somniorum, Lacus Mortis: pale plains beside Serenitatis.
+      // Lacus Somniorum: a pale plain beside Serenitatis.
       {{{29, 33}, {33, 39}, {38, 38}, {39, 33}, {34, 30}}, 0.45f, 0.03f, 0.0f, 0.0f},
-      // Marginis, Smythii, Undarum and Spumans near the right limb.
+      // Marginis, Smythii and Undarum near the right limb.
       {{{82, 8}, {86, 16}, {90, 12}, {88, 6}}, 0.7f, 0.02f, 0.0f, 0.2f},
       {{{82, -6}, {85, 3}, {92, 2}, {90, -6}}, 0.7f, 0.02f, 0.0f, 0.2f},
       {{{66, 5}, {68, 9}, {71, 7}, {69, 3}}, 0.6f, 0.015f, 0.0f, 0.2f},
-      // Humorum's neighbours in the far south-west and south-east limbs.
+      // Australe, low on the south-east limb.
       {{{80, -38}, {84, -44}, {92, -42}, {88, -36}}, 0.5f, 0.02f, 0.0f, 0.1f},
   };
   return maria;
@@ -229,8 +229,8 @@ const Named kNamed[] = {
     {-5.2f, -68.3f, 173, 0, 0.20f, 0.95f, 0, 0, 0, 0, 0},                // Grimaldi
     {-3.0f, -74.3f, 139, 0, 0.10f, 0.55f, 0, 0, 0, 0, 0},                // Riccioli
     {51.6f, -9.4f, 101, 0, 0.35f, 0.85f, 0, 0, 0, 0, 0},                 // Plato
-    {-29.4f, -8.2f, 150, 0, 0.35f, 0, 0, 0, 0, 0, 0},                    // Walther
-    {-41.9f, -5.0f, 114, 0, 0.30f, 0, 0, 0, 0, 0, 0},                    // Maurolycus (roughly)
+    {-33.1f, 0.7f, 134, 0, 0.35f, 0, 0, 0, 0, 0, 0},                     // Walther
+    {-41.8f, 14.0f, 114, 0, 0.30f, 0, 0, 0, 0, 0, 0},                    // Maurolycus
     {-49.6f, -21.7f, 145, 0, 0.30f, 0, 0, 0, 0, 0, 0},                   // Longomontanus
     {31.8f, 29.9f, 95, 0, 0.35f, 0, 0, 0, 0, 0, 0},                      // Posidonius
     {-5.1f, 5.5f, 138, 0, 0.30f, 0, 0, 0, 0, 0, 0},                      // Hipparchus
