@@ -393,6 +393,8 @@ void QuickMessage() {
   SetIni("params", "FixedTickTime", "20");
   SetIni("params", "RealTickTime", "100");
   SetIni("Params", "SwitchOffTV", "0");
+  // The moon's bright disc would count as stars outside the text box.
+  SetIni("Params", "Moon", "0");
   SetIni("Messages", "Message___0", "\"Good night\"");
   SetIni("Messages", "BottomLine0", "\"Sleep well, and see you tomorrow\"");
 }
