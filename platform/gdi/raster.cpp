@@ -300,19 +300,32 @@ BOOL StretchBlt(HDC dst, int x, int y, int width, int height, HDC src, int srcX,
   return TRUE;
 }
 
-COLORREF SetPixel(HDC hdc, int x, int y, COLORREF color) {
+namespace {
+
+// The pixel (x, y) of a DC's surface when it lies inside the surface and the
+// DC's clip rectangle, else nullptr.
+std::uint32_t* PixelAt(HDC hdc, int x, int y, Surface** surface) {
   DC* d = FindDC(hdc);
-  if (!d) return CLR_INVALID;
+  if (!d) return nullptr;
   Surface* s = d->surface();
-  if (!s || x < 0 || y < 0 || x >= s->width || y >= s->height) return CLR_INVALID;
+  if (!s || x < 0 || y < 0 || x >= s->width || y >= s->height) return nullptr;
   if (d->hasClip &&
       (x < d->clip.left || x >= d->clip.right || y < d->clip.top || y >= d->clip.bottom)) {
-    return CLR_INVALID;
+    return nullptr;
   }
+  *surface = s;
+  return s->Row(y) + x;
+}
+
+}  // namespace
+
+COLORREF SetPixel(HDC hdc, int x, int y, COLORREF color) {
+  Surface* s = nullptr;
+  std::uint32_t* at = PixelAt(hdc, x, y, &s);
+  if (!at) return CLR_INVALID;
   const std::uint32_t v = ColorRefToPixel(color);
-  std::uint32_t& p = s->Row(y)[x];
-  if (p != v) {
-    p = v;
+  if (*at != v) {
+    *at = v;
     if (s->trackDirty) s->MarkDirty(x, y, x + 1, y + 1);
   }
   return color & 0xFFFFFFu;
@@ -323,13 +336,7 @@ BOOL SetPixelV(HDC hdc, int x, int y, COLORREF color) {
 }
 
 COLORREF GetPixel(HDC hdc, int x, int y) {
-  DC* d = FindDC(hdc);
-  if (!d) return CLR_INVALID;
-  Surface* s = d->surface();
-  if (!s || x < 0 || y < 0 || x >= s->width || y >= s->height) return CLR_INVALID;
-  if (d->hasClip &&
-      (x < d->clip.left || x >= d->clip.right || y < d->clip.top || y >= d->clip.bottom)) {
-    return CLR_INVALID;
-  }
-  return PixelToColorRef(s->Row(y)[x]);
+  Surface* s = nullptr;
+  const std::uint32_t* at = PixelAt(hdc, x, y, &s);
+  return at ? PixelToColorRef(*at) : CLR_INVALID;
 }
