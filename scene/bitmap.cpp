@@ -152,29 +152,22 @@ void BitmapClass::StretchTo(int left, int top, int right, int bottom) {
   stretch = 1;
 }
 
-int BitmapClass::Display() {
+// Display and Clear draw the same rectangle, with the picture or with black.
+int BitmapClass::Blit(const char* name, DWORD rop) {
   if (used == 0) {
-    LogFile.Log(kWarning, "BitmapClass::Display", "!used");
+    LogFile.Log(kWarning, name, "!used");
     return 0;
   }
   if (stretch != 0)
-    StretchBlt(hTargetDC, 0, 0, areaRight, areaBottom, hMemDC, 0, 0, width, height, SRCCOPY);
+    StretchBlt(hTargetDC, 0, 0, areaRight, areaBottom, hMemDC, 0, 0, width, height, rop);
   else
-    BitBlt(hTargetDC, x, y, width, height, hMemDC, 0, 0, SRCCOPY);
+    BitBlt(hTargetDC, x, y, width, height, hMemDC, 0, 0, rop);
   return 1;
 }
 
-int BitmapClass::Clear() {
-  if (used == 0) {
-    LogFile.Log(kWarning, "BitmapClass::Clear", "!used");
-    return 0;
-  }
-  if (stretch != 0)
-    StretchBlt(hTargetDC, 0, 0, areaRight, areaBottom, hMemDC, 0, 0, width, height, BLACKNESS);
-  else
-    BitBlt(hTargetDC, x, y, width, height, hMemDC, 0, 0, BLACKNESS);
-  return 1;
-}
+int BitmapClass::Display() { return Blit("BitmapClass::Display", SRCCOPY); }
+
+int BitmapClass::Clear() { return Blit("BitmapClass::Clear", BLACKNESS); }
 
 void BitmapClass::Mirror() {
   if (used == 0) {

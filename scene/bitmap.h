@@ -47,6 +47,7 @@ class BitmapClass {
  private:
   void Attach(HDC targetDC, HBITMAP bitmap);
   bool RefuseSecondBitmap(const char* mark);
+  int Blit(const char* name, DWORD rop);
 };
 
 // Cell values of the space matrix.
