@@ -180,8 +180,8 @@ std::vector<std::string> DataRoots() {
   return roots;
 }
 
-// A sound of the freedesktop sound theme for `event`. As the theme
-// specification says, a missing "a-b-c" falls back to "a-b", then "a".
+// A sound of the freedesktop sound theme for `event`. Theme names fall back
+// from the most specific: a missing "a-b-c" tries "a-b", then "a".
 std::string ThemeSound(std::string event) {
   const std::vector<std::string> roots = DataRoots();
   while (!event.empty()) {
