@@ -383,6 +383,9 @@ BOOL DestroyWindow(HWND hwnd) {
     lvx::CurrentBackend().ShowWindow(Id(hwnd), false);
   }
   KillWindowTimers(hwnd);
+  // The last picture is the one on screen now, before WM_DESTROY tears the
+  // scene down.
+  if (!w->snapshotDir.empty()) WriteSnapshot(*w, "lumivex-final.png");
   // Win32 order: the window hears WM_DESTROY first, then its children go.
   SendMessageA(hwnd, WM_DESTROY, 0, 0);
   for (HWND child : AllWindows()) {
@@ -392,8 +395,6 @@ BOOL DestroyWindow(HWND hwnd) {
   KillWindowTimers(hwnd);  // WM_DESTROY handlers sometimes start one
   if ((w = Find(hwnd)) != nullptr) {
     SendMessageA(hwnd, WM_NCDESTROY, 0, 0);
-    if ((w = Find(hwnd)) != nullptr && !w->snapshotDir.empty())
-      WriteSnapshot(*w, "lumivex-final.png");
   }
   FreeWindow(hwnd);
   return TRUE;
