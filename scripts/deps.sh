@@ -24,5 +24,5 @@ lumivex_install() {
   echo "Installing: ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq || return 1
-  apt-get install -y -qq --no-install-recommends "${missing[@]}" || return 1
+  apt-get install -y -qq "${missing[@]}" || return 1
 }
