@@ -56,6 +56,9 @@ void ScreenSaveTimeoutClass::Stop() {
   } else {
     int runs = 0;
     MainSettings.UserReadInt(kSection, "Runs", &runs, 0);
+    // A stored count past the limit still means "shorten now", without
+    // overflowing on the increment.
+    if (runs > kLongRunsPerShortening) runs = kLongRunsPerShortening;
     ++runs;
     if (runs > kLongRunsPerShortening) {
       runs = 0;

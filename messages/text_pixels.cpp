@@ -145,6 +145,10 @@ void RenderTextSource(const char* text, float fontSize) {
   MessageFont.SetSize(fontSize);
   MessageFont.Select(SourceDC, kWhite, kBlack);
   const int oldExtra = GetTextCharacterExtra(SourceDC);
+  // Measure with the spacing the text is drawn with: every character is a
+  // pixel wider, and the 25 spare columns alone would cut the end off any
+  // line longer than about 25 characters.
+  SetTextCharacterExtra(SourceDC, 1);
   int w = 0;
   int h = 0;
   GetTextSize(SourceDC, text, &w, &h);

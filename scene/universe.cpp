@@ -162,9 +162,12 @@ BOOL Universe::AdaptTickTime() {
 
   int processMs = 10;
   MainSettings.ReadInt("params", "TickProcess_mSec", &processMs, 10);
-  int computed = (RealTickTime - processMs) / 2;
-  if (computed <= 40) computed = 40;
-  if (computed >= 80) computed = 80;
+  // 64-bit: the stored processing time may be any int, and the difference
+  // must not overflow.
+  long long wanted = (static_cast<long long>(RealTickTime) - processMs) / 2;
+  if (wanted <= 40) wanted = 40;
+  if (wanted >= 80) wanted = 80;
+  const int computed = static_cast<int>(wanted);
   int fixed = computed;
   MainSettings.ReadInt("params", "FixedTickTime", &fixed, computed);
   TickTime = fixed;

@@ -63,6 +63,13 @@ TEST_F(TimeoutTest, EveryEleventhLongRunShortensByAMinute) {
   Run(400);
   EXPECT_EQ(Timeout(), 240);
   EXPECT_EQ(GetIni("TimeoutCorrection", "Runs"), "0");
+
+  // A count beyond the limit in the file is a due shortening, not an overflow.
+  SetTimeout(300);
+  SetIni("TimeoutCorrection", "Runs", "2147483647");
+  Run(400);
+  EXPECT_EQ(Timeout(), 240);
+  EXPECT_EQ(GetIni("TimeoutCorrection", "Runs"), "0");
 }
 
 TEST_F(TimeoutTest, NeverBelowOneMinuteNorWhenTheDisplayHasNone) {

@@ -196,6 +196,17 @@ TEST_F(TextPixels, RendersWhiteTextAtTheGivenSize) {
 
   RenderTextSource("Hello", 20.0f);
   EXPECT_GT(SourceHeight, height + 8);
+
+  // A long line (a message holds up to 79 characters) keeps its last letters:
+  // the drawn spacing is a pixel per character wider than a plain measure.
+  RenderTextSource("Happy birthday to you, my dear friend, from all of us MMWW", 10.0f);
+  ASSERT_NE(SourceBitmap, nullptr);
+  int last = -1;
+  for (int y = 0; y < SourceHeight; ++y)
+    for (int x = 0; x < SourceWidth; ++x)
+      if (GetPixel(SourceDC, x, y) != 0) last = std::max(last, x);
+  EXPECT_GT(last, 0);
+  EXPECT_LT(last, SourceWidth - 10) << "the end of the line is cut off";
 }
 
 // "Lumivex" lit pixels at a size, drawn as the automatic search draws it.

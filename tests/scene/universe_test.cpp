@@ -70,6 +70,14 @@ TEST_F(UniverseTest, TickTimeIsRecomputedFromThe200thCall) {
   EXPECT_EQ(u.AdaptTickTime(), TRUE);
   EXPECT_EQ(RealTickTime, 30);
   EXPECT_EQ(TickTime, 40);
+
+  // The extremes a settings file can hold do not overflow the difference.
+  Put("TickProcess_mSec", "\"-2147483648\"");
+  for (int call = 401; call <= 499; ++call) ASSERT_EQ(u.AdaptTickTime(), FALSE);
+  lvx::AdvanceStopwatchClockForTests(5000);
+  EXPECT_EQ(u.AdaptTickTime(), TRUE);
+  EXPECT_EQ(RealTickTime, 50);
+  EXPECT_EQ(TickTime, 80);
 }
 
 TEST_F(UniverseTest, FixedTickTimeWinsUnclamped) {
