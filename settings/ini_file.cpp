@@ -389,7 +389,8 @@ void ResetSettingsForTests() { MainSettings = IniFile(); }
 
 // Stored secrets: each byte c becomes ((c XOR kScrambleMask) - kScrambleOffset)
 // mod 256; a result below 34 is written as 0xFF followed by result + 34, so the
-// output has no control character, blank, '!' or '"'. The pair is chosen so
+// output has no control character, blank or '!' (a '"' can occur; only the
+// outer quotes of a stored value are stripped). The pair is chosen so
 // that only the terminator (0) maps to 0xFF: no text byte can be confused with
 // the marker. Files written by earlier runs depend on these two values.
 namespace {
