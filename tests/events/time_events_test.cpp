@@ -16,6 +16,7 @@
 #include "settings/ini_file.h"
 #include "settings/log_file.h"
 #include "settings/utilities.h"
+#include "tests/messages/saver_window.h"
 
 namespace {
 
@@ -38,32 +39,19 @@ class TimeEvents : public ::testing::Test {
   void SetUp() override {
     setenv("TZ", "UTC", 1);
     tzset();
-    if (LogFile.State() == -1) LogFile.Init("C:\\lumivex-log.txt", "Lumivex.ini");
     lvx::ResetSettingsForTests();
-    ASSERT_EQ(MainSettings.Init("$CURRENT", "\\Lumivex.ini"), 0);
-    MainSettings.UserWriteString("Font", "Font", "Liberation Sans");
+    ASSERT_NO_FATAL_FAILURE(window_.Open());
     lvx::ResetTimeEventsForTests();
     lvx::ResetUtilitiesForTests();
-    WNDCLASSA wc{CS_OWNDC, DefWindowProcA, 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, "T"};
-    RegisterClassA(&wc);
-    window_ = CreateWindowExA(0, "T", "", WS_POPUP, 0, 0, 1024, 768, nullptr, nullptr, nullptr,
-                              nullptr);
-    ASSERT_NE(window_, nullptr);
-    SaverDC = GetDC(window_);
-    ScreenRect = RECT{0, 0, 1024, 768};
   }
-  void TearDown() override {
-    lvx::ResetTextPixelsForTests();
-    ReleaseDC(window_, SaverDC);
-    DestroyWindow(window_);
-  }
+  void TearDown() override { window_.Close(); }
   static void Target(int year, int month, int day, int hour, int minute) {
     const std::pair<const char*, int> fields[] = {
         {"Year", year}, {"Month", month}, {"Day", day}, {"Hour", hour}, {"Min", minute}};
     for (auto [key, value] : fields)
       MainSettings.UserWriteUInt("CDCounter", key, static_cast<unsigned>(value));
   }
-  HWND window_ = nullptr;
+  lvx::test::SaverWindow window_;
 };
 
 TEST(Tokens, WholeTextOrLeadingWordDecidesTheKind) {

@@ -12,6 +12,7 @@
 #include "settings/ini_file.h"
 #include "settings/log_file.h"
 #include "settings/utilities.h"
+#include "tests/messages/saver_window.h"
 
 namespace {
 
@@ -22,22 +23,9 @@ using Points = std::vector<std::pair<int, int>>;
 class TextPixels : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (LogFile.State() == -1) LogFile.Init("C:\\lumivex-log.txt", "Lumivex.ini");
-    ASSERT_EQ(MainSettings.Init("$CURRENT", "\\Lumivex.ini"), 0);
-    MainSettings.UserWriteString("Font", "Font", "Liberation Sans");
-    WNDCLASSA wc{CS_OWNDC, DefWindowProcA, 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, "T"};
-    RegisterClassA(&wc);
-    window_ = CreateWindowExA(0, "T", "", WS_POPUP, 0, 0, 1024, 768, nullptr, nullptr, nullptr,
-                              nullptr);
-    ASSERT_NE(window_, nullptr);
-    SaverDC = GetDC(window_);
-    ScreenRect = RECT{0, 0, 1024, 768};
+    ASSERT_NO_FATAL_FAILURE(window_.Open());
   }
-  void TearDown() override {
-    lvx::ResetTextPixelsForTests();
-    ReleaseDC(window_, SaverDC);
-    DestroyWindow(window_);
-  }
+  void TearDown() override { window_.Close(); }
 
   // A w x h black source with the given pixels lit.
   static void MakeSource(int w, int h, const Points& lit) {
@@ -65,7 +53,7 @@ class TextPixels : public ::testing::Test {
     return out;
   }
 
-  HWND window_ = nullptr;
+  lvx::test::SaverWindow window_;
 };
 
 // Every handed-out point of the scaled box stays inside the bands.
