@@ -9,7 +9,7 @@
 #include "messages/quill.h"
 #include "moon/phase.h"
 #include "scene/saver_state.h"
-#include "scene/universe.h"
+#include "universe/universe.h"
 #include "settings/ini_file.h"
 #include "settings/log_file.h"
 #include "settings/utilities.h"

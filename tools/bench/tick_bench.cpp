@@ -12,7 +12,7 @@
 #include "platform/winapi.h"
 #include "scene/saver_state.h"
 #include "scene/stars.h"
-#include "scene/universe.h"
+#include "universe/universe.h"
 #include "settings/ini_file.h"
 #include "settings/log_file.h"
 #include "settings/utilities.h"

@@ -1,4 +1,4 @@
-#include "scene/universe.h"
+#include "universe/universe.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "scene/universe.h"
+#include "universe/universe.h"
 
 #include <cstring>
 #include <string>
@@ -8,7 +8,7 @@
 #include "messages/quill.h"
 #include "messages/text_pixels.h"
 #include "moon/phase.h"
-#include "scene_fixture.h"
+#include "tests/scene/scene_fixture.h"
 
 namespace {
 
