@@ -186,6 +186,7 @@ TEST_F(FullMoons, ComputedLunationsFrom1900To2100LastAsLongAsRealOnes) {
 }
 
 TEST_F(FullMoons, YearListsJoinWithoutGapOrRepeat) {
+  ASSERT_FALSE(FullMoonsOfYear(1999).empty());
   FullMoonRecord before = FullMoonsOfYear(1999).back();
   for (int year = 2000; year <= 2100; ++year) {
     const std::vector<FullMoonRecord> moons = FullMoonsOfYear(year);
@@ -215,6 +216,7 @@ TEST_F(FullMoons, YearListsJoinWithoutGapOrRepeat) {
 
 TEST_P(MoonInZone, FullMoonsOf2026AreAnnouncedWithTheirNames) {
   std::vector<FullMoonRecord> moons = FullMoonsOfYear(2025);
+  ASSERT_FALSE(moons.empty());
   FullMoonRecord before = moons.back();
   moons = FullMoonsOfYear(2026);
   ASSERT_FALSE(moons.empty());
