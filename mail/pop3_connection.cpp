@@ -207,6 +207,8 @@ bool Pop3Connection::StartTls(const std::string& host, int timeoutMs, std::strin
       return fail(std::string("certificate not accepted: ") +
                   X509_verify_cert_error_string(verify));
     }
+    if (e == SSL_ERROR_SYSCALL && ERR_peek_error() == 0)
+      return fail("connection closed during the handshake");
     return fail(OpenSslError());
   }
   return true;
