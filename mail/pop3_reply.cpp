@@ -120,8 +120,9 @@ bool ParseServer(const char* text, int security, ServerAddress* out) {
       portText = s.substr(colon + 1);
       hasPort = true;
     } else {
-      // No colon, or several: a bare IPv6 address (or a name to look up).
+      // No colon, or several: a bare IPv6 address.
       result.host = s;
+      if (colon != std::string::npos && !IsIpv6(result.host)) return false;
     }
     if (!result.host.empty()) {
       // A leading digit and a dot mean a dotted address, as ever; a name that

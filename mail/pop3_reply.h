@@ -65,6 +65,7 @@ struct ServerAddress {
   // Given as an address (dotted IPv4 or IPv6): no name lookup.
   bool byAddress = false;
 };
-// False for an empty host, an unclosed '[' or a port that is not 1..65535.
+// False for an empty host, an unclosed '[', colons in what is no IPv6 address
+// or a port that is not 1..65535.
 // Without a port: 995 for implicit TLS, else 110.
 bool ParseServer(const char* text, int security, ServerAddress* out);
