@@ -3,6 +3,7 @@
 // and certificates made for the test. Each saver runs headless in a home of
 // its own and checks 5 seconds after its start.
 #include <arpa/inet.h>
+#include <grp.h>
 #include <netinet/in.h>
 #include <pwd.h>
 #include <signal.h>
@@ -113,11 +114,16 @@ class Dovecot {
           "From: moon@example.org\r\nSubject: Night " + std::to_string(i) + "\r\n\r\nLook up.\r\n");
     lvx::test::WriteFile(dir_ + "/passwd", "jonah:{PLAIN}secret\n");
 
-    std::string loginUser = "dovenull", internalUser = "dovecot";
+    // As root the server's processes drop to its own users; otherwise
+    // everything runs as the one user there is.
+    std::string users = "default_login_user = dovenull\ndefault_internal_user = dovecot\n";
     unsigned uid = 65534, gid = 65534;
     if (geteuid() != 0) {
       const passwd* me = getpwuid(geteuid());
-      loginUser = internalUser = me != nullptr ? me->pw_name : "";
+      const group* mine = getgrgid(getegid());
+      const std::string name = me != nullptr ? me->pw_name : "";
+      users = "default_login_user = " + name + "\ndefault_internal_user = " + name +
+              "\ndefault_internal_group = " + (mine != nullptr ? mine->gr_name : "") + "\n";
       uid = geteuid();
       gid = getegid();
     } else {
@@ -137,9 +143,8 @@ class Dovecot {
                        "log_path = " + dir_ + "/dovecot.log\n" + "protocols = pop3\n" +
                        "listen = 127.0.0.1" + (HaveIpv6Loopback() ? ", ::1" : "") + "\n" +
                        "disable_plaintext_auth = no\n" + "mail_location = maildir:~/Maildir\n" +
-                       "default_login_user = " + loginUser + "\n" +
-                       "default_internal_user = " + internalUser + "\n" +
-                       "passdb {\n  driver = passwd-file\n  args = " + dir_ + "/passwd\n}\n" +
+                       users + "passdb {\n  driver = passwd-file\n  args = " + dir_ +
+                       "/passwd\n}\n" +
                        "userdb {\n  driver = static\n  args = uid=" + std::to_string(uid) +
                        " gid=" + std::to_string(gid) + " home=" + dir_ + "/home\n}\n" +
                        "service pop3-login {\n" + (root ? "" : "  chroot =\n") +
