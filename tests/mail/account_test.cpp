@@ -191,33 +191,4 @@ TEST(MailReplies, FirstCharacterAndStatCount) {
   }
 }
 
-TEST(MailReplies, LinesAreCutFromTheStream) {
-  ReplyReader reader;
-  std::string line;
-  const std::string start = "+OK one\r\n+OK tw";
-  reader.Feed(start.data(), start.size());
-  ASSERT_TRUE(reader.TakeLine(line));
-  EXPECT_EQ(line, "+OK one");
-  EXPECT_FALSE(reader.TakeLine(line));
-  reader.Feed("o\n", 2);
-  ASSERT_TRUE(reader.TakeLine(line));
-  EXPECT_EQ(line, "+OK two");
-
-  // Only the first 1024 bytes of a long line are kept; its end is still found.
-  const std::string longLine = "-" + std::string(5000, 'y') + "\r\n+OK after\r\n";
-  for (std::size_t at = 0; at < longLine.size(); at += 700)
-    reader.Feed(longLine.data() + at, std::min<std::size_t>(700, longLine.size() - at));
-  ASSERT_TRUE(reader.TakeLine(line));
-  EXPECT_EQ(line.size(), ReplyKeep);
-  EXPECT_EQ(line[0], '-');
-  ASSERT_TRUE(reader.TakeLine(line));
-  EXPECT_EQ(line, "+OK after");
-
-  const std::string endless(ReplyLimit + 1, 'z');
-  reader.Feed(endless.data(), endless.size());
-  EXPECT_FALSE(reader.TakeLine(line));
-  EXPECT_TRUE(reader.Overlong());
-  EXPECT_LE(reader.Buffered(), ReplyKeep);
-}
-
 }  // namespace
