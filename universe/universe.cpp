@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "mail/new_mail.h"
 #include "messages/quill.h"
 #include "moon/moon_display.h"
 #include "scene/bitmap.h"
@@ -82,6 +83,8 @@ void Universe::Create() {
   FillRect(SaverDC, &ScreenRect, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
 
   // Mailbox check: initialise it and start its timer unless SmallScreen.
+  if (SmallScreen) NewMail.offForThisRun = 1;
+  NewMail.StartTimer();
   LogUniverse("Create-exit");
 }
 
@@ -120,6 +123,7 @@ void Universe::Destroy() {
   }
   LogUniverse("Destroy");
   // Mailbox check: free the dial-up library and kill its timer when it ran.
+  NewMail.StopTimer();
 
   SpaceMatrix.Destroy();
 
