@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "events/sounds.h"
+#include "events/wallpaper.h"
 #include "messages/quill.h"
 #include "moon/moon_display.h"
 #include "scene/bitmap.h"
@@ -57,7 +59,7 @@ void Universe::Create() {
   MainSettings.UserReadInt("Sound", "cuckoo", &cuckoo_, 0);
 
   LogFile.Log(kInfo, "TimeEvents", "Create");
-  // Sound: initialise the sound object with MainWindow.
+  sound.PlayMood(MainWindow);
   Moon.Create();
 
   CreateMessageStars(messageStars.data(), MessageStarCount);
@@ -75,7 +77,7 @@ void Universe::Create() {
   for (AIRPLANE& plane : airplanes) plane.Create();
   // Flying picture: create it.
   shootingStar.Reset();
-  // Wallpaper changer: run it.
+  ChangeWallpaper();
 
   // Drawn over the splash: the scene appears on a black sky.
   if (splash.Used()) splash.Destroy();
@@ -110,7 +112,7 @@ void Universe::Tick() {
 
   for (AIRPLANE& plane : airplanes) plane.Fly();
   // Flying picture: advance it.
-  // Sound: advance it.
+  sound.CuckooTick(cuckoo_);
 }
 
 void Universe::Destroy() {
@@ -129,7 +131,7 @@ void Universe::Destroy() {
   for (std::size_t i = 0; i < messageStars.size(); ++i) StarPalette.Destroy();
 
   LogUniverse("Destroing TEvents");
-  // Sound: close the music device and stop any sound.
+  StopSound();
 
   LogUniverse("Destroing Moon");
   Moon.Destroy();
@@ -257,6 +259,7 @@ void ResetUniverseForTests() {
   u.messageStars.fill(STAR());
   u.shootingStar = ShootingStar();
   u.airplanes.fill(AIRPLANE());
+  u.sound = SoundClass();
   u.bottomLine.scrollOffset = 0;
   u.bottomLine.nextMessagePending = 0;
   SmallScreen = false;
