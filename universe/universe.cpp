@@ -2,7 +2,6 @@
 
 #include <cstdio>
 
-#include "events/sounds.h"
 #include "events/wallpaper.h"
 #include "messages/quill.h"
 #include "moon/moon_display.h"
