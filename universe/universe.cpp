@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "events/wallpaper.h"
 #include "mail/new_mail.h"
 #include "messages/quill.h"
 #include "moon/moon_display.h"
@@ -58,7 +59,7 @@ void Universe::Create() {
   MainSettings.UserReadInt("Sound", "cuckoo", &cuckoo_, 0);
 
   LogFile.Log(kInfo, "TimeEvents", "Create");
-  // Sound: initialise the sound object with MainWindow.
+  sound.PlayMood(MainWindow);
   Moon.Create();
 
   CreateMessageStars(messageStars.data(), MessageStarCount);
@@ -76,7 +77,7 @@ void Universe::Create() {
   for (AIRPLANE& plane : airplanes) plane.Create();
   // Flying picture: create it.
   shootingStar.Reset();
-  // Wallpaper changer: run it.
+  ChangeWallpaper();
 
   // Drawn over the splash: the scene appears on a black sky.
   if (splash.Used()) splash.Destroy();
@@ -113,7 +114,7 @@ void Universe::Tick() {
 
   for (AIRPLANE& plane : airplanes) plane.Fly();
   // Flying picture: advance it.
-  // Sound: advance it.
+  sound.CuckooTick(cuckoo_);
 }
 
 void Universe::Destroy() {
@@ -133,7 +134,7 @@ void Universe::Destroy() {
   for (std::size_t i = 0; i < messageStars.size(); ++i) StarPalette.Destroy();
 
   LogUniverse("Destroing TEvents");
-  // Sound: close the music device and stop any sound.
+  StopSound();
 
   LogUniverse("Destroing Moon");
   Moon.Destroy();
@@ -261,6 +262,7 @@ void ResetUniverseForTests() {
   u.messageStars.fill(STAR());
   u.shootingStar = ShootingStar();
   u.airplanes.fill(AIRPLANE());
+  u.sound = SoundClass();
   u.bottomLine.scrollOffset = 0;
   u.bottomLine.nextMessagePending = 0;
   SmallScreen = false;
