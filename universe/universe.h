@@ -5,6 +5,7 @@
 #include <array>
 
 #include "events/airplanes.h"
+#include "events/flying_picture.h"
 #include "messages/message_stars.h"
 #include "platform/winapi.h"
 #include "scene/saver_state.h"
@@ -45,6 +46,7 @@ class Universe {
   BOTTOMLINE bottomLine;
   ShootingStar shootingStar;
   std::array<AIRPLANE, 2> airplanes;
+  FlyingPicture flyingPicture;
 
  private:
   friend void lvx::ResetUniverseForTests();
