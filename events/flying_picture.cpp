@@ -23,6 +23,33 @@ int sameStepReports = 1;
 
 int ScreenWidth() { return ScreenRect.right - ScreenRect.left; }
 int ScreenHeight() { return ScreenRect.bottom - ScreenRect.top; }
+
+bool OnScreen(const RECT& r) {
+  return r.right > ScreenRect.left && r.left < ScreenRect.right && r.bottom > ScreenRect.top &&
+         r.top < ScreenRect.bottom;
+}
+
+void Blacken(HDC dc, int left, int top, int right, int bottom) {
+  if (right > left && bottom > top)
+    BitBlt(dc, left, top, right - left, bottom - top, nullptr, 0, 0, BLACKNESS);
+}
+
+// Blackens what of `was` the picture about to be drawn at `now` will not
+// cover. Drawing at `now` then leaves the same pixels as clearing all of
+// `was` first, but a picture that moved a few pixels costs a few strips
+// instead of its whole area, every frame.
+void BlackenUncovered(HDC dc, const RECT& was, const RECT& now) {
+  const RECT both{std::max(was.left, now.left), std::max(was.top, now.top),
+                  std::min(was.right, now.right), std::min(was.bottom, now.bottom)};
+  if (both.left >= both.right || both.top >= both.bottom) {
+    Blacken(dc, was.left, was.top, was.right, was.bottom);
+    return;
+  }
+  Blacken(dc, was.left, was.top, was.right, both.top);
+  Blacken(dc, was.left, both.bottom, was.right, was.bottom);
+  Blacken(dc, was.left, both.top, both.left, both.bottom);
+  Blacken(dc, both.right, both.top, was.right, both.bottom);
+}
 }  // namespace
 
 FlyingPicture::FlyingPicture()
@@ -214,7 +241,8 @@ void FlyingPicture::Fly() {
     ++sameStepReports;
   }
 
-  BitBlt(SaverDC, x, y, shownWidth - 1, shownHeight - 1, nullptr, 0, 0, BLACKNESS);
+  // Erased below, once the new place is known.
+  const RECT was{x, y, x + shownWidth - 1, y + shownHeight - 1};
   SpaceMatrix.FillArea(x, y, shownWidth, shownHeight, CellVacated);
 
   // Only a moon that is drawn is avoided.
@@ -260,6 +288,7 @@ void FlyingPicture::Fly() {
     y -= stepY;
   }
 
+  BlackenUncovered(SaverDC, was, RECT{x, y, x + shownWidth - 1, y + shownHeight - 1});
   BitBlt(SaverDC, x, y, shownWidth - 1, shownHeight - 1, memoryDC, (pictureWidth - shownWidth) / 2,
          (pictureHeight - shownHeight) / 2, SRCCOPY);
   SpaceMatrix.FillArea(x, y, shownWidth, shownHeight, CellPicture);
@@ -311,10 +340,20 @@ void FlyingPicture::PrintBanner(int bannerX, int bannerY) {
       const Position& at =
           shiftRegister[static_cast<std::size_t>((head - lag + registerSize - 1) % registerSize)];
       BitmapClass& word = words[i];
-      if (word.Clear() == 0) MainSettings.WriteString("Debug", "tBmp[i].Clear", "FALSE");
+      const RECT was{word.x, word.y, word.x + word.width, word.y + word.height};
+      const RECT now{at.x, at.y, at.x + word.width, at.y + word.height};
+      // Beyond the screen at both places a word would draw nothing.
+      const bool seen = OnScreen(was) || OnScreen(now);
+      // Cleared at its old place: only what the new place leaves uncovered.
+      if (!word.Used()) {
+        MainSettings.WriteString("Debug", "tBmp[i].Clear", "FALSE");
+      } else if (seen) {
+        BlackenUncovered(SaverDC, was, now);
+      }
       word.x = at.x;
       word.y = at.y;
-      if (word.Display() == 0) MainSettings.WriteString("Debug", "tBmp[i].Display", "FALSE");
+      if (!word.Used() || (seen && word.Display() == 0))
+        MainSettings.WriteString("Debug", "tBmp[i].Display", "FALSE");
     }
     d += words[i].width + kWordGap;
   }
