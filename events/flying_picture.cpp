@@ -127,14 +127,15 @@ void FlyingPicture::Create() {
     MainSettings.UserReadString(kSection, "BANNER", banner, "", 199);
   }
 
-  bool ownPicture = false;
   if (selection.categoryPicture == OwnPicturePicture) {
     LogFile.Log(kInfo, "Lumivex", "point194");
     MainSettings.UserReadString(kSection, "BMPFILE", ownPicturePath, "", 199);
     if (ownPicturePath[0] != '\0') {
+      // Shown as it is. A "transparent" load would paint the first pixel's
+      // colour in the window colour, which the sky does not have; keying it
+      // to black instead would hide dark drawings on a light ground.
       picture = static_cast<HBITMAP>(
           LoadImageA(nullptr, ownPicturePath, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
-      ownPicture = picture != nullptr;
     }
   }
   if (picture == nullptr && (selection.quotePicture & 0xFFFF) != 0) {
@@ -157,7 +158,6 @@ void FlyingPicture::Create() {
   shownWidth = std::min(pictureWidth, MaxShown);
   shownHeight = std::min(pictureHeight, MaxShown);
   replacedBitmap = memoryDC != nullptr ? SelectObject(memoryDC, picture) : nullptr;
-  if (ownPicture) ClearSkyColour();
 
   Aim(3.14f);
   x = ScreenWidth();
@@ -186,20 +186,6 @@ void FlyingPicture::Create() {
   snooze = 0;
   head = tail = 0;
   registerPending_ = true;
-}
-
-// The own picture is loaded with a transparent colour: the colour of the
-// file's first pixel (the bottom-left one of an ordinary BMP) shows as the
-// night sky. Only the part that is ever shown is keyed.
-void FlyingPicture::ClearSkyColour() {
-  if (memoryDC == nullptr || pictureWidth <= 0 || pictureHeight <= 0) return;
-  const COLORREF key = GetPixel(memoryDC, 0, pictureHeight - 1);
-  if (key == CLR_INVALID || key == 0) return;
-  const int left = (pictureWidth - shownWidth) / 2;
-  const int top = (pictureHeight - shownHeight) / 2;
-  for (int row = top; row < top + shownHeight; ++row)
-    for (int column = left; column < left + shownWidth; ++column)
-      if (GetPixel(memoryDC, column, row) == key) SetPixel(memoryDC, column, row, 0);
 }
 
 // Words not yet on the path wait beyond the right edge: drawing them there

@@ -72,7 +72,6 @@ class FlyingPicture {
  private:
   void Aim(float newHeading);
   bool TouchesMoon(int left, int top) const;
-  void ClearSkyColour();
   void ParkWords();
   // The first banner step after Create sizes the register.
   bool registerPending_;

@@ -456,8 +456,7 @@ TEST_F(FlyingPictureTest, OwnPictureShowsItsCentreCutTo230) {
   EXPECT_EQ(LitIn(500, 529, 730, 531), 0);
   fp.Release();
 
-  // A small 8-bit picture: its background colour (the file's first pixel)
-  // shows as the sky.
+  // A small 8-bit picture, shown whole and as it is.
   const std::uint32_t white = 0xFFFFFF, red = 0xFF0000;
   std::vector<std::vector<std::uint32_t>> indices(30, std::vector<std::uint32_t>(40, 0));
   for (int y = 10; y < 20; ++y)
@@ -472,10 +471,14 @@ TEST_F(FlyingPictureTest, OwnPictureShowsItsCentreCutTo230) {
   Blacken();
   fp.Create();
   ASSERT_TRUE(fp.HasPicture());
+  lvx::ResetFlyingPictureForTests();
   Place(603, 300, 3.14f);
   fp.Fly();
-  EXPECT_EQ(LitIn(600, 300, 639, 329), 20 * 10);
+  ASSERT_EQ(fp.x, 600);
+  EXPECT_EQ(LitIn(600, 300, 639, 329), 39 * 29);
+  EXPECT_EQ(Pixel(600, 300), AsColorref(white));
   EXPECT_EQ(Pixel(615, 315), AsColorref(red));
+  EXPECT_EQ(LitIn(639, 300, 640, 330), 0);
 }
 
 TEST_F(FlyingPictureTest, RegisterIsMadeOncePerSceneAndReleasedWithIt) {
