@@ -20,6 +20,9 @@ float carryX = 0.0f;
 float carryY = 0.0f;
 // Numbers the "Found same dx,dy" lines; a hundred of them are enough.
 int sameStepReports = 1;
+// The frame period the word lags are counted in, taken once: a lag that
+// followed every new measurement would make the words jump along the path.
+int bannerPeriod = 0;
 
 int ScreenWidth() { return ScreenRect.right - ScreenRect.left; }
 int ScreenHeight() { return ScreenRect.bottom - ScreenRect.top; }
@@ -293,6 +296,7 @@ FlyingPicture::Position FlyingPicture::StoredPosition(int age) const {
 
 void FlyingPicture::PrintBanner(int bannerX, int bannerY) {
   if (picture == nullptr) return;
+  if (bannerPeriod == 0) bannerPeriod = std::max(RealTickTime, 1);
 
   if (registerPending_) {
     registerPending_ = false;
@@ -317,8 +321,8 @@ void FlyingPicture::PrintBanner(int bannerX, int bannerY) {
   const int stored = StoredPositions();
 
   // A word d pixels behind the picture's left edge goes where the picture
-  // was 1.2 * d / 80 seconds ago, counted in frames of the present period.
-  const long long period = std::max(RealTickTime, 1);
+  // was 1.2 * d / 80 seconds ago.
+  const long long period = bannerPeriod;
   long long d = shownWidth;
   for (int i = 0; i < wordCount; ++i) {
     const long long lag = (2 * 1200 * d + period * 80) / (2 * period * 80);
@@ -376,5 +380,6 @@ void ResetFlyingPictureForTests() {
   carryX = 0.0f;
   carryY = 0.0f;
   sameStepReports = 1;
+  bannerPeriod = 0;
 }
 }  // namespace lvx

@@ -78,7 +78,7 @@ class FlyingPicture {
 };
 
 namespace lvx {
-// Tests: the motion carry and the "Found same dx,dy" count as at program
-// start.
+// Tests: the motion carry, the "Found same dx,dy" count and the banner's
+// frame period as at program start.
 void ResetFlyingPictureForTests();
 }  // namespace lvx
