@@ -279,11 +279,11 @@ TEST_F(FlyingPictureTest, OwnPictureShowsItsCentreCutTo230) {
   std::vector<std::vector<std::uint32_t>> rows(300, std::vector<std::uint32_t>(300));
   for (int y = 0; y < 300; ++y)
     for (int x = 0; x < 300; ++x) rows[y][x] = colour(x, y);
-  lvx::test::BmpSpec spec;
-  spec.width = spec.height = 300;
-  spec.pixels = lvx::test::PackRows(rows, 24, false);
+  lvx::test::BmpSpec file;
+  file.width = file.height = 300;
+  file.pixels = lvx::test::PackRows(rows, 24, false);
   Set("Category", "9");
-  Set("BMPFILE", TempFile("big.bmp", lvx::test::MakeBmp(spec)).c_str());
+  Set("BMPFILE", TempFile("big.bmp", lvx::test::MakeBmp(file)).c_str());
   fp.Create();
   ASSERT_TRUE(fp.HasPicture());
   EXPECT_EQ(fp.shownWidth, 230);
