@@ -75,7 +75,7 @@ void Universe::Create() {
 
   LogUniverse("Calling Airplane[i].Create");
   for (AIRPLANE& plane : airplanes) plane.Create();
-  // Flying picture: create it.
+  flyingPicture.Create();
   shootingStar.Reset();
   ChangeWallpaper();
 
@@ -113,7 +113,7 @@ void Universe::Tick() {
   for (STAR& star : stars) star.Advance();
 
   for (AIRPLANE& plane : airplanes) plane.Fly();
-  // Flying picture: advance it.
+  flyingPicture.Fly();
   sound.CuckooTick(cuckoo_);
 }
 
@@ -143,7 +143,7 @@ void Universe::Destroy() {
   bottomLine.Destroy();
 
   LogUniverse("Destroing FlyPic");
-  // Flying picture: release its DC, bitmap, pictures and shift register.
+  flyingPicture.Release();
 
   created_ = false;
 }

@@ -5,6 +5,7 @@
 #include <array>
 
 #include "events/airplanes.h"
+#include "events/flying_picture.h"
 #include "events/sounds.h"
 #include "messages/message_stars.h"
 #include "platform/winapi.h"
@@ -46,6 +47,7 @@ class Universe {
   BOTTOMLINE bottomLine;
   ShootingStar shootingStar;
   std::array<AIRPLANE, 2> airplanes;
+  FlyingPicture flyingPicture;
   SoundClass sound;
 
  private:
