@@ -89,19 +89,6 @@ bool EqualNoCase(const std::string& a, const std::string& b) {
   return true;
 }
 
-std::string Latin1ToUtf8(const std::string& s) {
-  std::string out;
-  for (unsigned char c : s) {
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
-}
-
 // Virtual-key code of an unshifted keysym; 0xFF for keys without one.
 WPARAM VirtualKey(KeySym k) {
   if (k >= XK_a && k <= XK_z) return 'A' + (k - XK_a);
@@ -479,7 +466,7 @@ NativeId X11Backend::CreateWindow(const NativeWindowDesc& desc) {
 
   SetTextProperty(xid, atomClass_, XA_STRING, desc.className);
   XStoreName(dpy_, xid, desc.title.c_str());
-  SetTextProperty(xid, atomNetName_, atomUtf8_, Latin1ToUtf8(desc.title));
+  SetTextProperty(xid, atomNetName_, atomUtf8_, ToUtf8(desc.title));
   if (topLevel) {
     XClassHint hint{};
     char resName[] = "lumivex";
@@ -596,7 +583,7 @@ void X11Backend::SetTitle(NativeId id, const std::string& title) {
   XWin* win = Find(id);
   if (!win || win->goneOnServer) return;
   XStoreName(dpy_, win->xid, title.c_str());
-  SetTextProperty(win->xid, atomNetName_, atomUtf8_, Latin1ToUtf8(title));
+  SetTextProperty(win->xid, atomNetName_, atomUtf8_, ToUtf8(title));
   XFlush(dpy_);
 }
 
