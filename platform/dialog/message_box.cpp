@@ -223,8 +223,6 @@ int GtkAnswer(HWND owner, const std::string& text, const std::string& caption, U
     }
   }
   gtk_window_present(GTK_WINDOW(dialog));
-  // SIGTERM must reach this process's queue, not end it with a box on screen.
-  lvx::CatchTerminationSignals();
   TerminationWatch watch{GTK_DIALOG(dialog), fallback, false};
   const guint source = g_timeout_add(kTerminationPollMs, CloseOnTermination, &watch);
   int answer = 0;
@@ -259,7 +257,10 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
   const std::string title = caption ? caption : "Error";
   if (g_noBoxes.load() || lvx::TerminationRequested()) return UnshownAnswer(body, title, type);
   const bool scripted = std::getenv("LUMIVEX_MSGBOX_ANSWERS") != nullptr;
-  if (scripted || std::string(lvx::DisplayName()) != "x11" || !GtkReady())
-    return ScriptedAnswer(body, title, type);
+  if (scripted || std::string(lvx::DisplayName()) != "x11") return ScriptedAnswer(body, title, type);
+  // SIGTERM must reach this process's queue, not end it with a box on screen;
+  // GTK's start-up already maps windows.
+  lvx::CatchTerminationSignals();
+  if (!GtkReady()) return ScriptedAnswer(body, title, type);
   return GtkAnswer(owner, body, title, type);
 }
