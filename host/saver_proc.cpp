@@ -257,6 +257,12 @@ LRESULT ScreenSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
       return OnTimer(window, message, wParam, lParam);
     case WM_ERASEBKGND:
       return OnEraseBackground(window, wParam);
+    case WM_SIZE:
+      // Only noted: the scene is rebuilt at the next frame, never inside one.
+      if (MainWindow == window && (static_cast<LONG>(LOWORD(lParam)) != LaidOutSize.cx ||
+                                   static_cast<LONG>(HIWORD(lParam)) != LaidOutSize.cy))
+        SizeChanged = true;
+      break;
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
     case WM_LBUTTONDOWN:
@@ -277,12 +283,6 @@ LRESULT ScreenSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
       break;
     case WM_DESTROY:
       return OnDestroy(window, message, wParam, lParam);
-    case WM_SIZE:
-      // Only noted: the scene is rebuilt at the next frame, never inside one.
-      if (MainWindow == window && (static_cast<LONG>(LOWORD(lParam)) != LaidOutSize.cx ||
-                                   static_cast<LONG>(HIWORD(lParam)) != LaidOutSize.cy))
-        SizeChanged = true;
-      break;
     default:
       break;
   }
