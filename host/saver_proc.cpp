@@ -69,7 +69,8 @@ void RebuildScene(HWND window) {
   }
   LayOutDrawingArea(window);
   LogFile.LogLong(kInfo, "new screen width", static_cast<long>(ScreenRect.right) - ScreenRect.left);
-  LogFile.LogLong(kInfo, "new screen height", static_cast<long>(ScreenRect.bottom) - ScreenRect.top);
+  LogFile.LogLong(kInfo, "new screen height",
+                  static_cast<long>(ScreenRect.bottom) - ScreenRect.top);
 }
 
 LRESULT OnCreate(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -1,9 +1,9 @@
 #include "settings/ini_file.h"
 
 #include <algorithm>
-#include <cstdarg>
 #include <climits>
 #include <cmath>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>

@@ -257,7 +257,8 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
   const std::string title = caption ? caption : "Error";
   if (g_noBoxes.load() || lvx::TerminationRequested()) return UnshownAnswer(body, title, type);
   const bool scripted = std::getenv("LUMIVEX_MSGBOX_ANSWERS") != nullptr;
-  if (scripted || std::string(lvx::DisplayName()) != "x11") return ScriptedAnswer(body, title, type);
+  if (scripted || std::string(lvx::DisplayName()) != "x11")
+    return ScriptedAnswer(body, title, type);
   // SIGTERM must reach this process's queue, not end it with a box on screen;
   // GTK's start-up already maps windows.
   lvx::CatchTerminationSignals();

@@ -143,8 +143,8 @@ RealizedFont::~RealizedFont() {
 
 const Glyph& RealizedFont::GlyphFor(std::uint32_t codePoint) {
   std::lock_guard<std::mutex> lock(EngineLock());
-  std::unique_ptr<Glyph>& slot = codePoint < glyphs_.size() ? glyphs_[codePoint]
-                                                             : otherGlyphs_[codePoint];
+  std::unique_ptr<Glyph>& slot =
+      codePoint < glyphs_.size() ? glyphs_[codePoint] : otherGlyphs_[codePoint];
   if (slot) return *slot;
   slot = std::make_unique<Glyph>();
   Glyph& g = *slot;

@@ -170,8 +170,7 @@ TEST_F(MessageFiles, AFileInTheOlderWindowsCodePageLandsAsUtf8) {
   StartedWith({"/s", Drop("utf8.Lumivex", MessageFileText("Zo\xC3\xAB", "\xC3\xA0 demain"))});
   EXPECT_EQ(ReceiveMessage(), 1);
   EXPECT_EQ(Book("Message___2"), "Zo\xC3\xAB");
-  StartedWith(
-      {"/s", Drop("secret.Lumivex", MessageFileText("Zo\xEB", "bis bald", "gr\xFC\xDF"))});
+  StartedWith({"/s", Drop("secret.Lumivex", MessageFileText("Zo\xEB", "bis bald", "gr\xFC\xDF"))});
   EXPECT_EQ(ReceiveMessage(), 1);
   Quill.Index = 3;
   Quill.Read();

@@ -511,7 +511,8 @@ ParentWindow OpenParent(const XServer& x, const std::string& geometry) {
 
 // Bright pixels of a window's picture outside its top-left w x h corner.
 int BrightOutside(const Picture& shot, int w, int h) {
-  return shot.BrightIn(w, 0, shot.width, shot.height, 120) + shot.BrightIn(0, h, w, shot.height, 120);
+  return shot.BrightIn(w, 0, shot.width, shot.height, 120) +
+         shot.BrightIn(0, h, w, shot.height, 120);
 }
 
 }  // namespace
@@ -730,13 +731,15 @@ TEST(XScreenSaverDaemon, RunsTheSaverWithoutABoxAndStopsIt) {
     }
   } cleanup{dir};
   chmod(dir.c_str(), 0755);
-  const std::string home = dir + "/home", saverHome = dir + "/lumivex", saver = dir + "/lumivex-bin";
+  const std::string home = dir + "/home", saverHome = dir + "/lumivex",
+                    saver = dir + "/lumivex-bin";
   std::filesystem::create_directories(home);
   std::filesystem::create_directories(saverHome);
   std::filesystem::copy_file(Binary(), saver);
   lvx::test::WriteFile(saverHome + "/lumivex-log.txt", "ERROR>Old run= something went wrong\n");
-  lvx::test::WriteFile(saverHome + "/Lumivex.ini",
-                       "[params]\nTickTime=\"20\"\nFixedTickTime=\"20\"\n[Params]\nSwitchOffTV=\"0\"\n");
+  lvx::test::WriteFile(
+      saverHome + "/Lumivex.ini",
+      "[params]\nTickTime=\"20\"\nFixedTickTime=\"20\"\n[Params]\nSwitchOffTV=\"0\"\n");
   // Only Lumivex, no locking, no fading, no splash.
   lvx::test::WriteFile(home + "/.xscreensaver",
                        "mode:\tone\nselected:\t0\ntimeout:\t0:30:00\ncycle:\t0:00:00\n"

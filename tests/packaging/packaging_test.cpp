@@ -125,10 +125,10 @@ void ExpectValid(const std::string& path) {
   for (std::string line; std::getline(lines, line);) {
     // Screen-saver entries carry no main category on purpose, so that menus
     // do not offer them as applications; the validator hints at that.
-    const bool saverHint = path.find("/screensavers/") != std::string::npos &&
-                           line.find("hint: value \"Screensaver;\" for key \"Categories\"") !=
-                               std::string::npos &&
-                           line.find("registered main category") != std::string::npos;
+    const bool saverHint =
+        path.find("/screensavers/") != std::string::npos &&
+        line.find("hint: value \"Screensaver;\" for key \"Categories\"") != std::string::npos &&
+        line.find("registered main category") != std::string::npos;
     EXPECT_TRUE(saverHint) << path << ": " << line;
   }
 }
@@ -286,8 +286,8 @@ TEST(Install, StagedInstallPutsEveryFileInPlaceAndLeavesCachesAlone) {
 TEST(Install, TheXScreenSaverDescriptionGoesWhereItsSettingsProgramLooks) {
   // Under /usr/share whatever the prefix: xscreensaver-settings reads no other folder.
   const std::string stage = MakeTempDir("stage-local");
-  const Outcome r =
-      Shell("DESTDIR=" + Quote(stage) + " cmake --install " + Quote(BuildDir()) + " --prefix /usr/local");
+  const Outcome r = Shell("DESTDIR=" + Quote(stage) + " cmake --install " + Quote(BuildDir()) +
+                          " --prefix /usr/local");
   ASSERT_EQ(r.status, 0) << r.output;
   EXPECT_TRUE(FileExists(stage + "/usr/local/bin/lumivex"));
   EXPECT_TRUE(FileExists(stage + "/usr/local/share/applications/screensavers/lumivex.desktop"));

@@ -1,13 +1,14 @@
+#include "settings/ini_file.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utime.h>
 
 #include <cstdio>
 #include <string>
-#include <vector>
 #include <utility>
+#include <vector>
 
-#include "settings/ini_file.h"
 #include "settings/log_file.h"
 #include "tests/settings/settings_test_util.h"
 
@@ -144,7 +145,8 @@ TEST_F(IniFileTest, ValuesSurviveTheRoundTripQuotedAndEscaped) {
   // A read cut to 78 bytes drops a two-byte letter that would be split, and
   // keeps a Windows-1252 letter typed by hand (one byte, one character).
   for (const auto& [stored, expected] :
-       {std::pair<std::string, std::string>{std::string(77, 'z') + "\xC3\xAB", std::string(77, 'z')},
+       {std::pair<std::string, std::string>{std::string(77, 'z') + "\xC3\xAB",
+                                            std::string(77, 'z')},
         {std::string(76, 'z') + "\xC3\xAB", std::string(76, 'z') + "\xC3\xAB"},
         {std::string(77, 'z') + "\xEB" + "tail", std::string(77, 'z') + "\xEB"}}) {
     MainSettings.UserWriteString("Messages", "Message___2", stored.c_str());

@@ -972,8 +972,7 @@ void X11Backend::FollowScreenSize(int width, int height) {
   screenSize_ = SIZE{width, height};
   for (auto& [xid, win] : windows_) {
     if (!win.fullScreen || win.goneOnServer) continue;
-    XMoveResizeWindow(dpy_, xid, 0, 0, static_cast<unsigned>(width),
-                      static_cast<unsigned>(height));
+    XMoveResizeWindow(dpy_, xid, 0, 0, static_cast<unsigned>(width), static_cast<unsigned>(height));
   }
   XFlush(dpy_);
 }

@@ -125,7 +125,8 @@ TEST(MessageBoxUnanswerable, NoBoxIsShownItIsWrittenDownAndTheDefaultTaken) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
   }
   ASSERT_EQ(g_sunk.size(), 4u);
-  EXPECT_EQ(g_sunk[0], "Possible Error Detected|Lumivex detected that it did not\noperate normally");
+  EXPECT_EQ(g_sunk[0],
+            "Possible Error Detected|Lumivex detected that it did not\noperate normally");
   lvx::SetNoMessageBoxes(false);
   lvx::SetMessageBoxSink(nullptr);
 }
