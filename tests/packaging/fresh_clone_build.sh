@@ -49,6 +49,7 @@ log="$work/build.log"
 (
   cd "$work/lumivex" || exit 1
   # As on a machine without the test packages: finding them fails loudly.
+  # shellcheck disable=SC2317  # called through eval below
   cmake() {
     if [ "${1:-}" = "-S" ]; then
       command cmake "$@" -DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON -DCMAKE_DISABLE_FIND_PACKAGE_benchmark=ON
