@@ -11,14 +11,44 @@ endif()
 # Settings entry for menus, and the hidden entry that opens message files.
 install(FILES ${_pack}/lumivex.desktop ${_pack}/lumivex-open.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+# The MATE and Xfce screen-saver managers list the entries of this folder.
+install(FILES ${_pack}/lumivex-saver.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications/screensavers
+        RENAME lumivex.desktop)
 install(FILES ${_pack}/lumivex-mime.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages
         RENAME lumivex.xml)
 install(FILES ${_pack}/lumivex.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
-# XScreenSaver's settings program lists every description file in this folder.
-install(FILES ${_pack}/lumivex.xml
-        DESTINATION ${CMAKE_INSTALL_DATADIR}/xscreensaver/config)
+# XScreenSaver's settings program lists every description file of one folder
+# fixed when it was built, /usr/share/xscreensaver/config on the
+# distributions, whatever prefix Lumivex is installed under. A staged install
+# (DESTDIR) puts it below the stage like everything else; a direct install
+# that may not write there (a per-user prefix) says so and goes on.
+set(LUMIVEX_XSCREENSAVER_CONFIG_DIR "/usr/share/xscreensaver/config" CACHE PATH
+    "Folder whose description files XScreenSaver's settings program reads")
+install(CODE "set(_lv_xs_dir \"${LUMIVEX_XSCREENSAVER_CONFIG_DIR}\")
+              set(_lv_xs_file \"${_pack}/lumivex.xml\")")
+install(CODE [[
+  if(IS_ABSOLUTE "${_lv_xs_dir}")
+    set(_lv_xs_target "$ENV{DESTDIR}${_lv_xs_dir}")
+  else()
+    set(_lv_xs_target "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/${_lv_xs_dir}")
+  endif()
+  execute_process(COMMAND "${CMAKE_COMMAND}" -E make_directory "${_lv_xs_target}"
+                  RESULT_VARIABLE _lv_xs_failed OUTPUT_QUIET ERROR_QUIET)
+  if(NOT _lv_xs_failed)
+    execute_process(COMMAND "${CMAKE_COMMAND}" -E copy "${_lv_xs_file}" "${_lv_xs_target}/lumivex.xml"
+                    RESULT_VARIABLE _lv_xs_failed OUTPUT_QUIET ERROR_QUIET)
+  endif()
+  if(_lv_xs_failed)
+    message(WARNING "The XScreenSaver description could not be written to ${_lv_xs_target}; "
+                    "copy ${_lv_xs_file} there (as root) to list Lumivex in xscreensaver-settings.")
+  else()
+    message(STATUS "Installing: ${_lv_xs_target}/lumivex.xml")
+    list(APPEND CMAKE_INSTALL_MANIFEST_FILES "${_lv_xs_target}/lumivex.xml")
+  endif()
+]])
 install(FILES ${_pack}/lumivex.6
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
 # The machine-wide data folder; the help buttons open help/index.html there.

@@ -20,9 +20,10 @@ constexpr const char* kNotReceived = "NotReceived";
 // cut path would put the argument at the wrong place.
 constexpr DWORD kModulePathSize = 4096;
 
+// Copies what fits into size - 1 bytes, never half a character.
 void CopyCut(char* destination, std::size_t size, const std::string& source) {
   if (destination == nullptr || size == 0) return;
-  const std::size_t n = std::min(source.size(), size - 1);
+  const std::size_t n = lvx::CutLength(std::string_view(source), size - 1);
   std::memcpy(destination, source.data(), n);
   destination[n] = '\0';
 }
@@ -135,6 +136,12 @@ int ReceiveMessageFile(const char* fileName) {
     file.ReadString(MessageFileSection, "Password__0", Quill.Password, "",
                     sizeof Quill.Password - 1);
     DeleteFileA(copy.c_str());
+    // Message files carry clear text; one written in the older Windows code
+    // page is stored in UTF-8 like everything the user types, within the
+    // same byte limits.
+    CopyCut(Quill.Message, sizeof Quill.Message - 2, lvx::ToUtf8(Quill.Message));
+    CopyCut(Quill.BottomLine, sizeof Quill.BottomLine - 2, lvx::ToUtf8(Quill.BottomLine));
+    CopyCut(Quill.Password, sizeof Quill.Password - 2, lvx::ToUtf8(Quill.Password));
   } else {
     CopyCut(Quill.Message, sizeof Quill.Message, kNotReceived);
     CopyCut(Quill.BottomLine, sizeof Quill.BottomLine, kNotReceived);

@@ -1,5 +1,6 @@
 #include "host/saver_host.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -7,6 +8,7 @@
 #include <vector>
 
 #include "host/saver_proc.h"
+#include "settings/log_file.h"
 
 SaverHostState SaverHost = {nullptr, nullptr, false, false, false, nullptr, {0, 0}, 4, 0xFFFFFFFFu};
 
@@ -79,29 +81,88 @@ HWND HandleFromId(std::uintmax_t id) {
   return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(id));
 }
 
+// A daemon or a preview runs the saver: nobody can answer a box.
+void RunWithoutBoxes() { lvx::SetNoMessageBoxes(true); }
+
 int RunInForeignWindow(HWND parent) {
   if (parent == nullptr || !IsWindow(parent)) return -1;
+  RunWithoutBoxes();
   return RunSaverWindow(parent);
 }
 
+// Writes an unshown box into the log as one line, when there is a log.
+void LogUnshownBox(const char* caption, const char* text) {
+  if (LogFile.State() == -1) return;
+  std::string value = std::string("[") + caption + "] " + text;
+  for (char& c : value)
+    if (c == '\r' || c == '\n') c = ' ';
+  LogFile.Log(5, "MessageBox", value.c_str());
+}
+
+void PrintUsage() {
+  std::printf(
+      "Usage: lumivex [MODE]\n"
+      "Lumivex %s: a night sky in which your own messages are written in stars.\n"
+      "\n"
+      "  /s             run full screen; a key, a click or moving the pointer ends it\n"
+      "  /s FILE        take in a friend's message file (*.lumivex), then run\n"
+      "  /p ID, /l ID   run as a preview inside the X window with decimal id ID\n"
+      "  /c             settings (also with no mode at all)\n"
+      "  /a             change password: there is no saver password on Linux\n"
+      "  -root          for screen-saver daemons: draw in $XSCREENSAVER_WINDOW,\n"
+      "                 or full screen when it is not set\n"
+      "  -window-id ID  for screen-saver daemons: draw in window ID (decimal or 0x hex)\n"
+      "                 -fps, -no-fps, -install, -visual ID and -pair are accepted\n"
+      "                 and ignored with -root and -window-id\n"
+      "  --help         this summary\n"
+      "  --version      version and build date\n"
+      "\n"
+      "The mode letter may follow any number of blanks, dashes and slashes, in\n"
+      "either case. SIGTERM and SIGINT end a run. Settings are in Lumivex.ini in\n"
+      "$XDG_CONFIG_HOME/lumivex (UTF-8 text); see lumivex(6).\n",
+      SaverVersion);
+}
+
+// "--help" and "--version" (one dash too), as whole first words; 1 when one
+// of them was answered.
+bool AnswerInformationRequest(const char* tail) {
+  const std::vector<std::string> words = Words(tail);
+  if (words.size() != 1) return false;
+  if (IsOption(words[0], "help")) {
+    PrintUsage();
+  } else if (IsOption(words[0], "version")) {
+    std::printf("lumivex %s, build date %s\n", SaverVersion, SaverBuildDate);
+  } else {
+    return false;
+  }
+  std::fflush(stdout);
+  return true;
+}
+
 int Dispatch(const char* tail) {
-  const XScreenSaverRequest xs = ParseXScreenSaverWords(tail, std::getenv("XSCREENSAVER_WINDOW"));
+  if (AnswerInformationRequest(tail)) return 0;
+  const char* environmentWindow = std::getenv("XSCREENSAVER_WINDOW");
+  const XScreenSaverRequest xs = ParseXScreenSaverWords(tail, environmentWindow);
   switch (xs.kind) {
     case XScreenSaverRequest::InWindow:
       return RunInForeignWindow(xs.window);
     case XScreenSaverRequest::FullScreen:
+      RunWithoutBoxes();
       return RunSaverWindow(nullptr);
     case XScreenSaverRequest::Invalid:
       return -1;
     case XScreenSaverRequest::NotXScreenSaver:
       break;
   }
+  // A daemon that names its window starts the saver whatever the words.
+  const bool forDaemon = environmentWindow != nullptr && *environmentWindow != '\0';
 
   const char* p = tail;
   while (*p == ' ' || *p == '-' || *p == '/') ++p;
   switch (*p) {
     case 'S':
     case 's':
+      if (forDaemon) RunWithoutBoxes();
       return RunSaverWindow(nullptr);
     case 'P':
     case 'p':
@@ -153,8 +214,19 @@ HWND ParseWindowHandle(const char* text) {
 XScreenSaverRequest ParseXScreenSaverWords(const char* tail, const char* environmentWindow) {
   XScreenSaverRequest request{XScreenSaverRequest::NotXScreenSaver, nullptr};
   const std::vector<std::string> words = Words(tail != nullptr ? tail : "");
-  if (words.empty() || (!IsOption(words[0], "root") && !IsOption(words[0], "window-id")))
-    return request;
+  // Options daemons pass to every saver; they mean nothing here.
+  const auto ignored = [](const std::string& word) {
+    return IsOption(word, "fps") || IsOption(word, "no-fps") || IsOption(word, "install") ||
+           IsOption(word, "pair");
+  };
+  const auto known = [&](const std::string& word) {
+    return IsOption(word, "root") || IsOption(word, "window-id") || IsOption(word, "visual") ||
+           ignored(word);
+  };
+  const bool daemonWords = std::any_of(words.begin(), words.end(), [](const std::string& w) {
+    return IsOption(w, "root") || IsOption(w, "window-id");
+  });
+  if (words.empty() || !known(words[0]) || !daemonWords) return request;
 
   bool root = false;
   std::uintmax_t windowId = 0;
@@ -165,7 +237,9 @@ XScreenSaverRequest ParseXScreenSaverWords(const char* tail, const char* environ
     } else if (IsOption(words[i], "window-id") && i + 1 < words.size()) {
       windowId = ParseWindowId(words[++i]);
       haveWindowId = true;
-    } else {
+    } else if (IsOption(words[i], "visual") && i + 1 < words.size()) {
+      ++i;  // the visual's id or class name: the saver uses the default visual
+    } else if (!ignored(words[i])) {
       request.kind = XScreenSaverRequest::Invalid;
       return request;
     }
@@ -190,6 +264,7 @@ XScreenSaverRequest ParseXScreenSaverWords(const char* tail, const char* environ
 
 int SaverMain(HINSTANCE instance, HINSTANCE, LPSTR commandTail, int) {
   SaverHost.instance = instance;
+  lvx::SetMessageBoxSink(LogUnshownBox);
   // No exception may end the process with the running flag still on.
   try {
     return Dispatch(commandTail != nullptr ? commandTail : "");
@@ -417,6 +492,8 @@ BOOL VerifyPasswordToClose(HWND window) {
 namespace lvx {
 void ResetSaverHostForTests() {
   SaverHost = SaverHostState{nullptr, nullptr, false, false, false, nullptr, {0, 0}, 4, 0xFFFFFFFFu};
+  SetNoMessageBoxes(false);
+  SetMessageBoxSink(nullptr);
 }
 
 void SetPasswordVerifierForTests(VerifyPasswordFunction verify) {

@@ -30,6 +30,11 @@ int TodayDayOfMonth() {
   return now.wDay;
 }
 
+// The window's client size the scene was laid out for, and whether a new
+// one has come since (WM_SIZE): the next frame then builds a new scene.
+SIZE LaidOutSize{0, 0};
+bool SizeChanged = false;
+
 // A debugging override of the drawing area's right or bottom edge; values
 // that would leave no area or reach past the window are not used.
 void ApplySmallWindow(const char* key, LONG low, LONG* edge) {
@@ -43,8 +48,35 @@ void ApplySmallWindow(const char* key, LONG low, LONG* edge) {
   *edge = value;
 }
 
+// ScreenRect from the client rectangle and the "SmallWindow" overrides.
+void LayOutDrawingArea(HWND window) {
+  RECT client{0, 0, 0, 0};
+  GetClientRect(window, &client);
+  LaidOutSize = SIZE{client.right - client.left, client.bottom - client.top};
+  SizeChanged = false;
+  ApplySmallWindow("SmallWindowX", client.left, &client.right);
+  ApplySmallWindow("SmallWindowY", client.top, &client.bottom);
+  ScreenRect = client;
+}
+
+// A preview or daemon window that changed size, or a full-screen window on a
+// resized screen: the scene is torn down as at the end of a run, and this
+// frame creates one of the new size.
+void RebuildScene(HWND window) {
+  if (SaverDC != nullptr) {
+    Universe::Instance().Destroy();
+    ReleaseDC(window, SaverDC);
+    SaverDC = nullptr;
+  }
+  LayOutDrawingArea(window);
+  LogFile.LogLong(kInfo, "new screen width", static_cast<long>(ScreenRect.right) - ScreenRect.left);
+  LogFile.LogLong(kInfo, "new screen height",
+                  static_cast<long>(ScreenRect.bottom) - ScreenRect.top);
+}
+
 LRESULT OnCreate(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   FrameBusy = true;
+  SizeChanged = false;
 
   if (LogFile.State() == -1) LogFile.Init("C:\\lumivex-log.txt", "Lumivex.ini");
   LogFile.Clear();
@@ -93,11 +125,7 @@ LRESULT OnCreate(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   RealTickTime = ClampRealTickTime(realTick);
 
   MainWindow = window;
-  RECT client{0, 0, 0, 0};
-  GetClientRect(window, &client);
-  ApplySmallWindow("SmallWindowX", client.left, &client.right);
-  ApplySmallWindow("SmallWindowY", client.top, &client.bottom);
-  ScreenRect = client;
+  LayOutDrawingArea(window);
 
   FrameTimerId = SetTimer(window, FrameTimerNumber, static_cast<UINT>(TickTime), nullptr);
   FrameBusy = false;
@@ -128,6 +156,7 @@ LRESULT OnTimer(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   FrameBusy = true;
   ++FrameCounter;
 
+  if (SizeChanged) RebuildScene(window);
   Universe& universe = Universe::Instance();
   if (SaverDC == nullptr) {
     SaverDC = GetDC(MainWindow);
@@ -230,6 +259,12 @@ LRESULT ScreenSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
       return OnTimer(window, message, wParam, lParam);
     case WM_ERASEBKGND:
       return OnEraseBackground(window, wParam);
+    case WM_SIZE:
+      // Only noted: the scene is rebuilt at the next frame, never inside one.
+      if (MainWindow == window && (static_cast<LONG>(LOWORD(lParam)) != LaidOutSize.cx ||
+                                   static_cast<LONG>(HIWORD(lParam)) != LaidOutSize.cy))
+        SizeChanged = true;
+      break;
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
     case WM_LBUTTONDOWN:

@@ -16,11 +16,14 @@ constexpr int kWarning = 5;
 
 int Frames(int milliseconds) { return milliseconds / (RealTickTime > 0 ? RealTickTime : 1); }
 
-// Appends as much of `text` as fits, keeping the terminator inside `size`.
+// Appends as much of `text` as fits, keeping the terminator inside `size`
+// and every character whole.
 void AppendCut(char* out, std::size_t size, const char* text) {
-  std::size_t used = std::strlen(out);
-  while (*text != '\0' && used + 1 < size) out[used++] = *text++;
-  out[used] = '\0';
+  const std::size_t used = std::strlen(out);
+  if (used + 1 >= size) return;
+  const std::size_t n = lvx::CutLength(text, size - 1 - used);
+  std::memcpy(out + used, text, n);
+  out[used + n] = '\0';
 }
 
 // The next target of a star; an unneeded parked star stays parked rather

@@ -19,9 +19,10 @@ constexpr const char* kSection = "Messages";
 // characters), so a scrambled text is unscrambled whole before it is cut.
 constexpr std::size_t kRawSize = 1000;
 
-// Copies at most size - 1 characters and terminates: over-long values are cut.
+// Copies at most size - 1 bytes and terminates: over-long values are cut,
+// before a character that would not fit whole.
 void CopyCut(char* destination, std::size_t size, const char* source) {
-  const std::size_t n = std::min(std::strlen(source), size - 1);
+  const std::size_t n = lvx::CutLength(source, size - 1);
   std::memcpy(destination, source, n);
   destination[n] = '\0';
 }

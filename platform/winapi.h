@@ -14,3 +14,4 @@
 #include "platform/winapi/resources.h"
 #include "platform/winapi/sound.h"
 #include "platform/winapi/dialog.h"
+#include "platform/winapi/text.h"

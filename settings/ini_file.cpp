@@ -1,8 +1,9 @@
 #include "settings/ini_file.h"
 
-#include <cstdarg>
+#include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -168,7 +169,7 @@ void IniFile::ReadText(const char* section, const char* key, char* out, const ch
   if (size < 2) return;
   if (disabled_) {
     std::string d = OrEmpty(defaultValue);
-    if (d.size() > size - 2) d.resize(size - 2);
+    d.resize(lvx::CutLength(std::string_view(d), size - 2));
     std::memcpy(out, d.c_str(), d.size() + 1);
     return;
   }
@@ -177,9 +178,16 @@ void IniFile::ReadText(const char* section, const char* key, char* out, const ch
   // over escaped: a default holding a backslash then comes back unchanged.
   std::string def = OrEmpty(defaultValue);
   Encode(def);
-  DWORD n = size - 1 > 0xFFFFFFFEu ? 0xFFFFFFFEu : static_cast<DWORD>(size - 1);
-  GetPrivateProfileStringA(OrEmpty(section), OrEmpty(key), def.c_str(), out, n, path_.c_str());
-  out[size - 1] = '\0';
+  // Three bytes more than the caller takes show whether the last character
+  // kept would be split; the value is then cut before it, never inside.
+  // No stored value comes near a mebibyte; the bound keeps the buffer sane.
+  const std::size_t keep = std::min<std::size_t>(size - 2, std::size_t{1} << 20);
+  std::string value(keep + 4, '\0');
+  GetPrivateProfileStringA(OrEmpty(section), OrEmpty(key), def.c_str(), value.data(),
+                           static_cast<DWORD>(value.size()), path_.c_str());
+  const std::size_t n = lvx::CutLength(value.c_str(), keep);
+  std::memcpy(out, value.data(), n);
+  out[n] = '\0';
   Decode(out);
 }
 

@@ -80,13 +80,16 @@ std::string ReadSettingsCopy(const std::string& path) {
   std::string text;
   std::FILE* f = std::fopen(path.c_str(), "r");
   if (f == nullptr) return text;
-  text.resize(kSettingsCopyLimit);
-  std::size_t n = std::fread(text.data(), 1, kSettingsCopyLimit, f);
+  // Three bytes beyond the limit tell whether its last character is whole.
+  text.resize(kSettingsCopyLimit + 3);
+  std::size_t n = std::fread(text.data(), 1, text.size(), f);
   std::fclose(f);
   text.resize(n);
+  text.resize(lvx::CutLength(std::string_view(text), kSettingsCopyLimit));
   for (char& c : text)
     if (c == '\0') c = ' ';
-  return text;
+  // The log is UTF-8 text; a settings file typed in the older code page is converted.
+  return lvx::ToUtf8(text);
 }
 
 std::string Header() {
@@ -186,7 +189,10 @@ void LogFileClass::WriteEntryLocked(int level, const char* name, const char* val
   line += OrEmpty(name);
   line += "= ";
   line += OrEmpty(value);
-  if (line.size() > kLineLimit) line.resize(kLineLimit);
+  // Values in the older code page are converted, so the log reads as UTF-8;
+  // the line limit counts bytes and never cuts a character in two.
+  line = lvx::ToUtf8(line);
+  line.resize(lvx::CutLength(std::string_view(line), kLineLimit));
   if (level & 1) line += '\n';
   AppendLocked(line);
 }

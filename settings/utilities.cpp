@@ -111,10 +111,12 @@ void TraceFlush() {
 int SafeStrCpy(char* destination, const char* source, std::size_t size) {
   if (destination == nullptr) return 0;
   if (source == nullptr) source = "";
-  std::size_t n = strnlen(source, size);
+  const std::size_t full = strnlen(source, size);
+  // A cut keeps whole characters: the byte limit may leave up to three unused.
+  const std::size_t n = full == size ? lvx::CutLength(source, size) : full;
   std::memmove(destination, source, n);
   destination[n] = '\0';
-  if (n == size) {
+  if (full == size) {
     LogFile.Log(5, "SafeStrCpy - lenght error", source);
     return 1;
   }

@@ -1,17 +1,29 @@
 // MessageBoxA: a GTK message dialog on X11; a line on standard error and a
-// scripted answer without a display (and whenever a script is given).
+// scripted answer without a display (and whenever a script is given). Run for
+// a screen-saver daemon or as a preview nobody can answer a box: it is then
+// only written down, and its default button is the answer. A termination
+// signal closes an open box with its default answer too.
 #include <gdk/gdkx.h>
 #include <gtk/gtk.h>
 
+#include <atomic>
 #include <cctype>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/winapi.h"
 
 namespace {
+
+std::atomic<bool> g_noBoxes{false};
+std::atomic<lvx::MessageBoxSink> g_sink{nullptr};
+
+// How often a waiting box looks whether the program was told to end.
+constexpr int kTerminationPollMs = 50;
 
 struct Button {
   int id;
@@ -103,18 +115,51 @@ std::string NextScriptedWord(const char* script) {
   return words[next++];
 }
 
-int ScriptedAnswer(const std::string& text, const std::string& caption, UINT type) {
+void WriteBoxLine(const std::string& text, const std::string& caption) {
   const std::string line = "MessageBox [" + OneLine(caption) + "] " + OneLine(text) + "\n";
   std::fwrite(line.data(), 1, line.size(), stderr);
   std::fflush(stderr);
+}
+
+// A box nobody is there to answer: written down, answered by default.
+int UnshownAnswer(const std::string& text, const std::string& caption, UINT type) {
+  WriteBoxLine(text, caption);
+  if (lvx::MessageBoxSink sink = g_sink.load()) sink(caption.c_str(), text.c_str());
+  return DefaultAnswer(type, ButtonsOf(type));
+}
+
+int ScriptedAnswer(const std::string& text, const std::string& caption, UINT type) {
+  WriteBoxLine(text, caption);
   const std::vector<Button> buttons = ButtonsOf(type);
   const char* script = std::getenv("LUMIVEX_MSGBOX_ANSWERS");
   if (script) {
     const std::string word = NextScriptedWord(script);
     for (const Button& b : buttons)
       if (word == b.word) return b.id;
+    if (word == "wait") {
+      // A box that stays open as long as nobody ends the program, as a GTK
+      // box would without a person at the screen.
+      lvx::CatchTerminationSignals();
+      while (!lvx::TerminationRequested())
+        std::this_thread::sleep_for(std::chrono::milliseconds(kTerminationPollMs));
+    }
   }
   return DefaultAnswer(type, buttons);
+}
+
+// Closes an open GTK box with its default answer once the program is told to end.
+struct TerminationWatch {
+  GtkDialog* dialog;
+  int answer;
+  bool fired;
+};
+
+gboolean CloseOnTermination(gpointer data) {
+  auto* watch = static_cast<TerminationWatch*>(data);
+  if (!lvx::TerminationRequested()) return G_SOURCE_CONTINUE;
+  watch->fired = true;
+  gtk_dialog_response(watch->dialog, watch->answer);
+  return G_SOURCE_REMOVE;
 }
 
 bool GtkReady() {
@@ -148,9 +193,10 @@ int GtkAnswer(HWND owner, const std::string& text, const std::string& caption, U
     default:
       break;
   }
-  GtkWidget* dialog =
-      gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, kind, GTK_BUTTONS_NONE, "%s", text.c_str());
-  gtk_window_set_title(GTK_WINDOW(dialog), caption.c_str());
+  // GTK takes UTF-8 only; texts from older files are converted.
+  GtkWidget* dialog = gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, kind, GTK_BUTTONS_NONE,
+                                             "%s", lvx::ToUtf8(text).c_str());
+  gtk_window_set_title(GTK_WINDOW(dialog), lvx::ToUtf8(caption).c_str());
   bool hasCancel = false;
   for (const Button& b : buttons) {
     gtk_dialog_add_button(GTK_DIALOG(dialog), b.label, b.id);
@@ -177,15 +223,20 @@ int GtkAnswer(HWND owner, const std::string& text, const std::string& caption, U
     }
   }
   gtk_window_present(GTK_WINDOW(dialog));
+  TerminationWatch watch{GTK_DIALOG(dialog), fallback, false};
+  const guint source = g_timeout_add(kTerminationPollMs, CloseOnTermination, &watch);
   int answer = 0;
   while (answer == 0) {
     const int response = gtk_dialog_run(GTK_DIALOG(dialog));
-    if (response > 0) {
+    if (lvx::TerminationRequested()) {
+      answer = fallback;
+    } else if (response > 0) {
       answer = response;
     } else if (closable) {
       answer = hasCancel ? IDCANCEL : IDOK;  // Escape or the close button
     }
   }
+  if (!watch.fired) g_source_remove(source);
   gtk_widget_destroy(dialog);
   while (gtk_events_pending()) gtk_main_iteration();
   return answer;
@@ -193,11 +244,24 @@ int GtkAnswer(HWND owner, const std::string& text, const std::string& caption, U
 
 }  // namespace
 
+namespace lvx {
+
+void SetNoMessageBoxes(bool on) { g_noBoxes.store(on); }
+bool NoMessageBoxes() { return g_noBoxes.load(); }
+void SetMessageBoxSink(MessageBoxSink sink) { g_sink.store(sink); }
+
+}  // namespace lvx
+
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
   const std::string body = text ? text : "";
   const std::string title = caption ? caption : "Error";
+  if (g_noBoxes.load() || lvx::TerminationRequested()) return UnshownAnswer(body, title, type);
   const bool scripted = std::getenv("LUMIVEX_MSGBOX_ANSWERS") != nullptr;
-  if (scripted || std::string(lvx::DisplayName()) != "x11" || !GtkReady())
+  if (scripted || std::string(lvx::DisplayName()) != "x11")
     return ScriptedAnswer(body, title, type);
+  // SIGTERM must reach this process's queue, not end it with a box on screen;
+  // GTK's start-up already maps windows.
+  lvx::CatchTerminationSignals();
+  if (!GtkReady()) return ScriptedAnswer(body, title, type);
   return GtkAnswer(owner, body, title, type);
 }

@@ -137,26 +137,18 @@ long RoundDiv(long long num, long long den) {
 
 }  // namespace
 
-std::uint32_t Cp1252ToUnicode(unsigned char c) {
-  static constexpr std::uint16_t k80[32] = {
-      0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-      0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-      0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-  if (c >= 0x80 && c < 0xA0) return k80[c - 0x80];
-  return c;
-}
-
 RealizedFont::~RealizedFont() {
   if (face_) FT_Done_Face(face_);
 }
 
-const Glyph& RealizedFont::GlyphFor(unsigned char c) {
+const Glyph& RealizedFont::GlyphFor(std::uint32_t codePoint) {
   std::lock_guard<std::mutex> lock(EngineLock());
-  std::unique_ptr<Glyph>& slot = glyphs_[c];
+  std::unique_ptr<Glyph>& slot =
+      codePoint < glyphs_.size() ? glyphs_[codePoint] : otherGlyphs_[codePoint];
   if (slot) return *slot;
   slot = std::make_unique<Glyph>();
   Glyph& g = *slot;
-  FT_UInt index = FT_Get_Char_Index(face_, Cp1252ToUnicode(c));
+  FT_UInt index = FT_Get_Char_Index(face_, codePoint);
   const FT_Int32 flags = antialias ? FT_LOAD_TARGET_NORMAL : FT_LOAD_TARGET_MONO;
   if (FT_Load_Glyph(face_, index, flags) != 0) return g;
   FT_GlyphSlot slotp = face_->glyph;
@@ -194,7 +186,8 @@ const Glyph& RealizedFont::GlyphFor(unsigned char c) {
 std::shared_ptr<RealizedFont> Realize(const LOGFONTA& lf) {
   FT_Library lib = Library();
   if (!lib) return nullptr;
-  std::string family(lf.lfFaceName, strnlen(lf.lfFaceName, LF_FACESIZE));
+  // Fontconfig speaks UTF-8; a face name typed in the older code page is converted.
+  std::string family = ToUtf8(std::string_view(lf.lfFaceName, strnlen(lf.lfFaceName, LF_FACESIZE)));
   std::string lower = family;
   for (char& ch : lower) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
   const int weight = lf.lfWeight <= 0 ? FW_NORMAL : std::min<int>(lf.lfWeight, 1000);

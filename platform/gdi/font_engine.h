@@ -1,11 +1,12 @@
 // Internal to platform/gdi: fonts found through fontconfig and rendered by
-// FreeType, with their glyphs cached (single-byte text: 256 glyphs a font).
+// FreeType, with their glyphs cached by code point.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/winapi.h"
@@ -30,8 +31,8 @@ class RealizedFont {
   RealizedFont(const RealizedFont&) = delete;
   RealizedFont& operator=(const RealizedFont&) = delete;
 
-  // The glyph of a byte of text (Windows-1252), rendered on first use.
-  const Glyph& GlyphFor(unsigned char c);
+  // The glyph of a Unicode code point, rendered on first use.
+  const Glyph& GlyphFor(std::uint32_t codePoint);
 
   int ascent = 0;
   int descent = 0;
@@ -48,14 +49,13 @@ class RealizedFont {
   FT_FaceRec_* face_ = nullptr;
   bool embolden_ = false;
   bool oblique_ = false;
+  // Latin text stays in the array; other scripts go to the map.
   std::array<std::unique_ptr<Glyph>, 256> glyphs_;
+  std::unordered_map<std::uint32_t, std::unique_ptr<Glyph>> otherGlyphs_;
 };
 
 // The font a LOGFONTA describes, shared with every other LOGFONTA that
 // resolves to the same face and size. nullptr only when no font is installed.
 std::shared_ptr<RealizedFont> Realize(const LOGFONTA& lf);
-
-// The Unicode code point of a Windows-1252 byte.
-std::uint32_t Cp1252ToUnicode(unsigned char c);
 
 }  // namespace lvx::gdi

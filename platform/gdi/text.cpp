@@ -4,7 +4,8 @@
 // its width is the sum of the glyph advances plus the character extra after
 // every character, its height the font's ascent plus descent. TextOutA and
 // GetTextExtentPoint32A use the same sums, so a measured text is exactly the
-// size of what is drawn.
+// size of what is drawn. Text is UTF-8, a stray byte a Windows-1252 character
+// (lvx::DecodeChar); the character extra follows every character, not every byte.
 #include <algorithm>
 #include <cstring>
 #include <string_view>
@@ -27,7 +28,11 @@ RealizedFont* FontOf(DC* dc) {
 
 long long LineWidth(RealizedFont& font, std::string_view text, int extra) {
   long long w = 0;
-  for (unsigned char c : text) w += font.GlyphFor(c).advance + extra;
+  for (std::size_t i = 0; i < text.size();) {
+    const TextChar ch = DecodeChar(text, i);
+    w += font.GlyphFor(ch.codePoint).advance + extra;
+    i += ch.length;
+  }
   return w;
 }
 
@@ -66,8 +71,10 @@ void DrawLine(Surface& s, const RECT& clip, RealizedFont& font, long long x, lon
   }
   const long long baseline = y + font.ascent;
   long long pen = x;
-  for (unsigned char c : text) {
-    const Glyph& g = font.GlyphFor(c);
+  for (std::size_t i = 0; i < text.size();) {
+    const TextChar ch = DecodeChar(text, i);
+    i += ch.length;
+    const Glyph& g = font.GlyphFor(ch.codePoint);
     const long long gx = pen + g.left, gy = baseline - g.top;
     pen += g.advance + st.extra;
     if (g.width <= 0 || g.height <= 0) continue;
@@ -147,12 +154,15 @@ std::vector<Line> LayOut(RealizedFont& font, std::string_view text, int extra, l
       do {
         long long w = 0;
         std::size_t i = start, lastBlank = std::string_view::npos;
+        std::size_t firstLength = 1;
         while (i < end) {
-          const long long adv = font.GlyphFor(static_cast<unsigned char>(text[i])).advance + extra;
+          const TextChar ch = DecodeChar(text.substr(0, end), i);
+          if (i == start) firstLength = ch.length;
+          const long long adv = font.GlyphFor(ch.codePoint).advance + extra;
           if (text[i] == ' ') lastBlank = i;
           if (w + adv > maxWidth && text[i] != ' ') break;
           w += adv;
-          ++i;
+          i += ch.length;
         }
         std::size_t lineEnd = i, next = i;
         if (i < end) {
@@ -161,7 +171,7 @@ std::vector<Line> LayOut(RealizedFont& font, std::string_view text, int extra, l
             next = lastBlank + 1;
             while (lineEnd > start && text[lineEnd - 1] == ' ') --lineEnd;
           } else if (i == start) {
-            lineEnd = next = start + 1;  // not even one character fits
+            lineEnd = next = start + firstLength;  // not even one character fits
           }
           while (next < end && text[next] == ' ') ++next;
         }

@@ -61,6 +61,8 @@ class WakeFd {
 
 std::atomic<int> g_wakeFd{-1};
 std::atomic<bool> g_signalPending{false};
+// Sticky: once asked to end, the process never waits for a person again.
+std::atomic<bool> g_terminationRequested{false};
 std::atomic<bool> g_handlersInstalled{false};
 
 int WakeFdValue() {
@@ -88,6 +90,7 @@ void DrainWake() {
 
 void OnTerminateSignal(int sig) {
   int savedErrno = errno;
+  g_terminationRequested.store(true);
   if (g_signalPending.exchange(true)) {
     // A second signal while the loop has not reacted to the first: the
     // program is stuck somewhere, so end it the ordinary way.
@@ -408,6 +411,7 @@ void ResetQueueForTests() {
   q.nextThreadTimerId = 1;
   q.lastCursorKnown = false;
   g_signalPending.store(false);
+  g_terminationRequested.store(false);
   g_haveWindowThread.store(false);
   DrainWake();
 }
@@ -421,6 +425,10 @@ namespace lvx {
 bool OnWindowThread() {
   return !g_haveWindowThread.load() || g_windowThread.load() == std::this_thread::get_id();
 }
+
+bool TerminationRequested() { return lvx::user::g_terminationRequested.load(); }
+
+void CatchTerminationSignals() { lvx::user::InstallSignalHandlers(); }
 
 }  // namespace lvx
 

@@ -42,5 +42,20 @@
 // as the two characters \n, and answered from LUMIVEX_MSGBOX_ANSWERS (comma
 // list of ok, yes, no, cancel, abort, retry, ignore; one per box, in order),
 // else, or for an answer the box does not offer, with its default button.
+// The script word "wait" keeps that box open until SIGTERM or SIGINT.
 // On X11 it is a modal GTK message dialog; our own timers wait while it runs.
+// A termination signal closes an open box with its default answer, and after
+// one no box waits any more.
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
+
+namespace lvx {
+// Run for a screen-saver daemon or as a preview, nobody can answer a box:
+// with this on, no box is shown; its line goes to standard error and to the
+// sink, and the default button is the answer.
+void SetNoMessageBoxes(bool on);
+bool NoMessageBoxes();
+// Where unshown boxes are written besides standard error (the saver's log);
+// nullptr for none. Called on the thread that raised the box.
+using MessageBoxSink = void (*)(const char* caption, const char* text);
+void SetMessageBoxSink(MessageBoxSink sink);
+}  // namespace lvx

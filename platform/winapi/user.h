@@ -231,6 +231,12 @@ BOOL MessageBeep(UINT type);
 namespace lvx {
 // Which display the process runs on: "x11" or "headless".
 const char* DisplayName();
+// SIGTERM or SIGINT has arrived (it also posts WM_CLOSE to the saver's
+// windows); from then on nothing may wait for a person.
+bool TerminationRequested();
+// Routes SIGTERM and SIGINT through the message queue (the first window does
+// this too); for code that waits before any window exists.
+void CatchTerminationSignals();
 // Tests: forget every window, class, queued message and timer.
 void ResetUserStateForTests();
 }  // namespace lvx

@@ -160,6 +160,28 @@ TEST_F(MessageFiles, OverlongTextsAreCutAndPasswordsStoredScrambled) {
   EXPECT_EQ(std::string(Quill.Password), std::string(297, 'p'));
 }
 
+TEST_F(MessageFiles, AFileInTheOlderWindowsCodePageLandsAsUtf8) {
+  // Written by an older program: e-diaeresis and the euro sign as single bytes.
+  StartedWith({"/s", Drop("zoe.Lumivex", MessageFileText("Bonne nuit Zo\xEB", "5 \x80 pour toi"))});
+  EXPECT_EQ(ReceiveMessage(), 1);
+  EXPECT_EQ(Book("Message___1"), "Bonne nuit Zo\xC3\xAB");
+  EXPECT_EQ(Book("BottomLine1"), "5 \xE2\x82\xAC pour toi");
+  // A UTF-8 file arrives unchanged, and a protected one is readable once unscrambled.
+  StartedWith({"/s", Drop("utf8.Lumivex", MessageFileText("Zo\xC3\xAB", "\xC3\xA0 demain"))});
+  EXPECT_EQ(ReceiveMessage(), 1);
+  EXPECT_EQ(Book("Message___2"), "Zo\xC3\xAB");
+  StartedWith({"/s", Drop("secret.Lumivex", MessageFileText("Zo\xEB", "bis bald", "gr\xFC\xDF"))});
+  EXPECT_EQ(ReceiveMessage(), 1);
+  Quill.Index = 3;
+  Quill.Read();
+  EXPECT_STREQ(Quill.Message, "Zo\xC3\xAB");
+  EXPECT_STREQ(Quill.Password, "gr\xC3\xBC\xC3\x9F");
+  // Converted text that outgrows the 77 bytes loses whole characters only.
+  StartedWith({"/s", Drop("long.Lumivex", MessageFileText(std::string(76, 'e') + "\xEB", "x"))});
+  EXPECT_EQ(ReceiveMessage(), 1);
+  EXPECT_EQ(Book("Message___4"), std::string(76, 'e'));
+}
+
 TEST_F(MessageFiles, FileWithoutTheMessageLeavesTheBookAsItWas) {
   Put(1, "one", "line one");
   Put(3, "three", "");

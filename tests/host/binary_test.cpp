@@ -1,8 +1,11 @@
 // The real program, started as a user or the display's saver framework
 // would: its exit codes, its end on input and on SIGTERM, the clock warning,
 // and what appears on the screen.
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -10,6 +13,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <thread>
 #include <utility>
@@ -467,4 +471,335 @@ TEST(Binary, HeadlessSnapshotsShowTheMessageThenTheBottomLine) {
   ExpectMessageWritten(formed, Log());
   const Picture later = ReadPicture(dir + "/lumivex-000600.png", 1024, 768);
   EXPECT_GT(BottomLinePixels(later), 250) << "no bottom line";
+}
+
+// ---- A good citizen of the desktop: usage words, boxes nobody can answer,
+// previews that change size or lose their window, screen-saver daemons.
+
+namespace {
+
+// An old log with an ERROR line: the next start asks whether to get help.
+void OldLogWithAnError() {
+  lvx::test::WriteFile(lvx::LogFilePath(), "ERROR>Old run= something went wrong\n");
+}
+const char kPromptCaption[] = "Possible Error Detected";
+
+bool ErrContains(const Child& c, const std::string& text) {
+  return lvx::test::ReadFile(c.errPath).find(text) != std::string::npos;
+}
+
+bool WaitForErr(const Child& c, const std::string& text, int ms = 15000) {
+  for (int waited = 0; waited < ms; waited += 20) {
+    if (ErrContains(c, text)) return true;
+    SleepMs(20);
+  }
+  return false;
+}
+
+// A window of another program to hold previews: xmessage with a unique title.
+struct ParentWindow {
+  Child program;
+  std::string title;
+  std::string id;
+};
+
+ParentWindow OpenParent(const XServer& x, const std::string& geometry) {
+  static int serial = 0;
+  ParentWindow p;
+  p.title = "lumivex-parent-" + std::to_string(getpid()) + "-" + std::to_string(++serial);
+  p.program = Spawn({"xmessage", "-title", p.title, "-geometry", geometry, "holder"}, x.SaverEnv());
+  if (x.WaitForWindow(p.title)) p.id = x.Windows(p.title).front();
+  return p;
+}
+
+// Bright pixels of a window's picture outside its top-left w x h corner.
+int BrightOutside(const Picture& shot, int w, int h) {
+  return shot.BrightIn(w, 0, shot.width, shot.height, 120) +
+         shot.BrightIn(0, h, w, shot.height, 120);
+}
+
+}  // namespace
+
+TEST(Binary, HelpAndVersionPrintAndExitZero) {
+  const std::string help = Shell("'" + Binary() + "' --help 2>/dev/null; echo \"rc=$?\"");
+  EXPECT_NE(help.find("Usage: lumivex"), std::string::npos) << help;
+  EXPECT_NE(help.find("-window-id ID"), std::string::npos) << help;
+  EXPECT_NE(help.find("rc=0"), std::string::npos) << help;
+  const std::string version = Shell("'" + Binary() + "' --version 2>/dev/null; echo \"rc=$?\"");
+  EXPECT_EQ(version, "lumivex v3.08, build date Oct 16 2005\nrc=0\n");
+}
+
+TEST(Binary, TheDaemonsOptionsAreAcceptedWithRoot) {
+  FastFrames();
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"lumivex", "-root", "-fps"},
+        {"lumivex", "--root", "--install", "-visual", "0x21", "-pair", "-no-fps"}}) {
+    Child c = Spawn(args);
+    EXPECT_EQ(WaitExit(c, 1500), kRunning) << args.back() << " was refused";
+    EXPECT_EQ(Terminate(c), 0) << args.back();
+  }
+  EXPECT_EQ(RunToEnd({"lumivex", "-fps"}), 255);
+}
+
+TEST(Binary, SigtermEndsAFullScreenRunWhoseBoxIsWaiting) {
+  OldLogWithAnError();
+  FastFrames();
+  Child c = Spawn({"lumivex", "/s"}, {{"LUMIVEX_MSGBOX_ANSWERS", "wait"}});
+  ASSERT_TRUE(WaitForErr(c, std::string("MessageBox [") + kPromptCaption + "]"));
+  SleepMs(300);
+  EXPECT_EQ(WaitExit(c, 0), kRunning) << "the box did not wait";
+  kill(c.pid, SIGTERM);
+  EXPECT_EQ(WaitExit(c, 2000), 0);
+}
+
+TEST(Binary, ARunForADaemonTakesTheDefaultAnswerWithoutWaiting) {
+  OldLogWithAnError();
+  FastFrames();
+  // A box that would wait for SIGTERM, were it shown.
+  Child c = Spawn({"lumivex", "-root"}, {{"LUMIVEX_MSGBOX_ANSWERS", "wait"}});
+  ASSERT_TRUE(WaitForErr(c, std::string("MessageBox [") + kPromptCaption + "]"));
+  // Start-up went on: the first frame made the scene.
+  for (int i = 0; i < 100 && Log().find("Create-exit") == std::string::npos; ++i) SleepMs(50);
+  EXPECT_NE(Log().find("Create-exit"), std::string::npos) << "the run stood still at the box";
+  EXPECT_EQ(Terminate(c), 0);
+}
+
+TEST(BinaryOnX, SigtermClosesAnOpenGtkBoxAndEndsTheProgram) {
+  if (!HaveTools({"Xvfb", "xdotool"})) GTEST_SKIP() << "Xvfb or xdotool missing";
+  XServer x("1024x768x24");
+  ASSERT_FALSE(x.Display().empty());
+  FastFrames();
+  // Full screen, asking about the old log's error; then the settings mode
+  // with its box.
+  OldLogWithAnError();
+  Child run = Spawn({"lumivex", "/s"}, x.SaverEnv());
+  ASSERT_TRUE(x.WaitForWindow(kPromptCaption)) << "no GTK box";
+  kill(run.pid, SIGTERM);
+  EXPECT_EQ(WaitExit(run, 2000), 0);
+  EXPECT_TRUE(x.Windows(kPromptCaption).empty());
+  EXPECT_TRUE(x.Windows("Screen Saver").empty());
+
+  Child settings = Spawn({"lumivex", "/c"}, x.SaverEnv());
+  ASSERT_TRUE(x.WaitForWindow("Lumivex")) << "no GTK box";
+  kill(settings.pid, SIGTERM);
+  EXPECT_EQ(WaitExit(settings, 2000), 0);
+}
+
+TEST(BinaryOnX, APreviewThatGrowsFillsItsNewAreaWithStars) {
+  if (!HaveTools({"Xvfb", "xdotool", "xmessage", "import", "convert"}))
+    GTEST_SKIP() << "X tools or ImageMagick missing";
+  XServer x("1024x768x24");
+  ASSERT_FALSE(x.Display().empty());
+  KeepLog();
+  FastFrames();
+  SetIni("Params", "Moon", "0");  // stars only: the moon is one bright disc
+  ParentWindow parent = OpenParent(x, "300x200+20+20");
+  ASSERT_FALSE(parent.id.empty()) << lvx::test::ReadFile(parent.program.errPath);
+  Child preview = Spawn({"lumivex", "/p", parent.id}, x.SaverEnv());
+  ASSERT_TRUE(x.WaitForWindow("Preview"));
+  SleepMs(1500);
+  const std::string small = lvx::test::Home() + "/small.png";
+  x.Tool("import -window " + parent.id + " '" + small + "'");
+  const Picture before = ReadPicture(small, 300, 200);
+  ASSERT_GT(before.width, 0);
+  EXPECT_GT(before.BrightIn(0, 0, 300, 200, 120), 50) << "no sky before growing";
+
+  x.Tool("xdotool windowsize " + parent.id + " 600 400");
+  SleepMs(1000);
+  const std::string big = lvx::test::Home() + "/big.png";
+  x.Tool("import -window " + parent.id + " '" + big + "'");
+  const Picture after = ReadPicture(big, 600, 400);
+  ASSERT_GT(after.width, 0) << "the parent did not grow";
+  // Three quarters of the new window lie outside the old corner; the new
+  // scene's stars are spread over all of it.
+  EXPECT_GT(BrightOutside(after, 300, 200), 60) << "the new area stayed dark";
+  EXPECT_EQ(WaitExit(preview, 0), kRunning);
+  EXPECT_NE(Log().find("new screen width= 600"), std::string::npos);
+  EXPECT_EQ(Terminate(preview), 0);
+}
+
+TEST(BinaryOnX, APreviewWhoseWindowDiesEndsQuietlyAtOnce) {
+  if (!HaveTools({"Xvfb", "xdotool", "xmessage"})) GTEST_SKIP() << "X tools missing";
+  XServer x("1024x768x24");
+  ASSERT_FALSE(x.Display().empty());
+  FastFrames();
+  OldLogWithAnError();  // a box nobody could answer would not show either
+  for (int run = 0; run < 10; ++run) {
+    ParentWindow parent = OpenParent(x, "320x240+10+10");
+    ASSERT_FALSE(parent.id.empty()) << lvx::test::ReadFile(parent.program.errPath);
+    Child preview = Spawn({"lumivex", "/p", parent.id}, x.SaverEnv());
+    ASSERT_TRUE(x.WaitForWindow("Preview")) << run;
+    SleepMs(300 + 70 * run);  // the parent dies at every stage of drawing
+    EXPECT_TRUE(x.Windows(kPromptCaption).empty()) << "a preview showed a box";
+    parent.program.Kill();
+    // Usually within a few tens of milliseconds; the bound leaves room for a
+    // loaded machine.
+    EXPECT_EQ(WaitExit(preview, 5000), 0) << "run " << run;
+    std::string err = lvx::test::ReadFile(preview.errPath);
+    // The only line is the unshown box of the first run.
+    const std::string box = std::string("MessageBox [") + kPromptCaption + "]";
+    if (err.compare(0, box.size(), box) == 0) err.erase(0, err.find('\n') + 1);
+    EXPECT_EQ(err, "") << "run " << run;
+  }
+}
+
+namespace {
+
+// XScreenSaver refuses to start savers for root: as root, its processes run
+// as "nobody" in a private folder; otherwise as the current user.
+class DaemonUser {
+ public:
+  DaemonUser() {
+    if (geteuid() != 0) {
+      uid_ = geteuid();
+      gid_ = getegid();
+      usable_ = true;
+      return;
+    }
+    if (const passwd* pw = getpwnam("nobody")) {
+      uid_ = pw->pw_uid;
+      gid_ = pw->pw_gid;
+      usable_ = true;
+    }
+  }
+  bool usable() const { return usable_; }
+  // Gives `path` (and what lies below) to the daemon's user.
+  void Own(const std::string& path) const {
+    std::error_code ec;
+    if (chown(path.c_str(), uid_, gid_) != 0) return;
+    if (!std::filesystem::is_directory(path, ec)) return;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(path, ec))
+      if (chown(entry.path().c_str(), uid_, gid_) != 0) return;
+  }
+  // Starts a program as that user with exactly `env`, its output in `outPath`.
+  Child Start(std::vector<std::string> args, const Env& env, const std::string& outPath) const {
+    Child c;
+    c.errPath = outPath;
+    std::fflush(nullptr);
+    c.pid = fork();
+    if (c.pid == 0) {
+      if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(gid_) != 0 || setuid(uid_) != 0))
+        _exit(125);
+      clearenv();
+      for (const auto& [k, v] : env) setenv(k.c_str(), v.c_str(), 1);
+      if (std::freopen(outPath.c_str(), "a", stdout) == nullptr) _exit(126);
+      dup2(fileno(stdout), fileno(stderr));
+      std::vector<char*> argv;
+      for (std::string& a : args) argv.push_back(a.data());
+      argv.push_back(nullptr);
+      execvp(argv[0], argv.data());
+      _exit(127);
+    }
+    return c;
+  }
+
+ private:
+  uid_t uid_ = 0;
+  gid_t gid_ = 0;
+  bool usable_ = false;
+};
+
+// Processes running the given program file.
+int ProcessesOf(const std::string& program) {
+  int n = 0;
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc", ec)) {
+    std::error_code linkError;
+    const auto exe = std::filesystem::read_symlink(entry.path() / "exe", linkError);
+    if (!linkError && exe == program) ++n;
+  }
+  return n;
+}
+
+}  // namespace
+
+TEST(XScreenSaverDaemon, RunsTheSaverWithoutABoxAndStopsIt) {
+  if (!HaveTools({"xscreensaver", "xscreensaver-command"}))
+    GTEST_SKIP() << "XScreenSaver is not installed (Debian package xscreensaver)";
+  if (!HaveTools({"Xvfb", "xdotool", "import", "convert"})) GTEST_SKIP() << "X tools missing";
+  const DaemonUser user;
+  if (!user.usable()) GTEST_SKIP() << "no user \"nobody\" to run XScreenSaver as";
+  XServer x("1024x768x24");
+  ASSERT_FALSE(x.Display().empty());
+
+  // A private folder the daemon's user owns: its home, the saver's settings
+  // and log (with an ERROR line from an old run), and the saver itself.
+  std::string dir = (std::filesystem::temp_directory_path() / "lumivex-xs-XXXXXX").string();
+  ASSERT_NE(mkdtemp(dir.data()), nullptr);
+  struct Cleanup {
+    std::string dir;
+    ~Cleanup() {
+      std::error_code ec;
+      std::filesystem::remove_all(dir, ec);
+    }
+  } cleanup{dir};
+  chmod(dir.c_str(), 0755);
+  const std::string home = dir + "/home", saverHome = dir + "/lumivex",
+                    saver = dir + "/lumivex-bin";
+  std::filesystem::create_directories(home);
+  std::filesystem::create_directories(saverHome);
+  std::filesystem::copy_file(Binary(), saver);
+  lvx::test::WriteFile(saverHome + "/lumivex-log.txt", "ERROR>Old run= something went wrong\n");
+  lvx::test::WriteFile(
+      saverHome + "/Lumivex.ini",
+      "[params]\nTickTime=\"20\"\nFixedTickTime=\"20\"\n[Params]\nSwitchOffTV=\"0\"\n");
+  // Only Lumivex, no locking, no fading, no splash.
+  lvx::test::WriteFile(home + "/.xscreensaver",
+                       "mode:\tone\nselected:\t0\ntimeout:\t0:30:00\ncycle:\t0:00:00\n"
+                       "lock:\tFalse\nsplash:\tFalse\nfade:\tFalse\nunfade:\tFalse\n"
+                       "dpmsEnabled:\tFalse\nprograms:\t\"Lumivex\"  " +
+                           saver + " -root  \\n\n");
+  user.Own(dir);
+
+  const Env env{{"HOME", home},
+                {"DISPLAY", x.Display()},
+                {"PATH", "/usr/bin:/bin"},
+                {"LUMIVEX_HOME", saverHome},
+                {"LUMIVEX_DISPLAY", "x11"}};
+  const std::string daemonOut = dir + "/xscreensaver.txt";
+  Child daemon = user.Start({"xscreensaver", "--no-splash", "--verbose"}, env, daemonOut);
+  auto command = [&](const char* word) {
+    const std::string out = dir + "/command.txt";
+    Child c = user.Start({"xscreensaver-command", word}, env, out);
+    const int code = WaitExit(c, 10000);
+    const std::string text = lvx::test::ReadFile(out);
+    std::remove(out.c_str());
+    return std::make_pair(code, text);
+  };
+  // The daemon takes a moment before it answers.
+  bool blanked = false;
+  for (int i = 0; i < 50 && !blanked; ++i) {
+    blanked = command("-activate").first == 0;
+    if (!blanked) SleepMs(200);
+  }
+  ASSERT_TRUE(blanked) << lvx::test::ReadFile(daemonOut);
+  for (int i = 0; i < 100 && ProcessesOf(saver) == 0; ++i) SleepMs(100);
+  ASSERT_EQ(ProcessesOf(saver), 1) << lvx::test::ReadFile(daemonOut);
+  SleepMs(4000);  // the stars find their places
+
+  // The sky: a black screen with stars all over it, and no box on it.
+  const std::string shot = lvx::test::Home() + "/xscreensaver.png";
+  x.Tool("import -window root '" + shot + "'");
+  const Picture sky = ReadPicture(shot, 1024, 768);
+  ASSERT_GT(sky.width, 0);
+  const int bright = sky.BrightIn(0, 0, 1024, 768, 120);
+  const int lit = sky.BrightIn(0, 0, 1024, 768, 30);
+  EXPECT_GT(bright, 300) << "no stars";
+  EXPECT_LT(lit, 1024 * 768 / 10) << "not a night sky";
+  for (const auto& [left, top] : {std::pair{0, 0}, {512, 0}, {0, 384}, {512, 384}})
+    EXPECT_GT(sky.BrightIn(left, top, left + 512, top + 384, 120), 10) << "an empty quarter";
+  EXPECT_EQ(x.Tool("xdotool search --name '" + std::string(kPromptCaption) + "'"), "")
+      << "a box was shown";
+  const std::string daemonText = lvx::test::ReadFile(daemonOut);
+  EXPECT_NE(daemonText.find(std::string("MessageBox [") + kPromptCaption + "]"), std::string::npos)
+      << daemonText;
+  if (const char* keep = std::getenv("LUMIVEX_KEEP_SCREENSHOT"))
+    Shell("cp '" + shot + "' '" + keep + "-xscreensaver.png'");
+
+  // Deactivated, the daemon stops the saver with SIGTERM: nothing remains.
+  EXPECT_EQ(command("-deactivate").first, 0);
+  for (int i = 0; i < 50 && ProcessesOf(saver) != 0; ++i) SleepMs(100);
+  EXPECT_EQ(ProcessesOf(saver), 0) << "a lumivex process outlived the saver";
+  command("-exit");
+  EXPECT_NE(WaitExit(daemon, 5000), kRunning);
 }

@@ -245,3 +245,46 @@ TEST_F(HostTest, CloseAndDestroyAreLogged) {
   ASSERT_TRUE(PeekMessageA(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
   EXPECT_EQ(m.wParam, 0u);
 }
+
+TEST_F(HostTest, AResizedWindowGetsANewSceneOfItsSizeAtTheNextFrame) {
+  SetIni("Params", "SwitchOffTV", "0");
+  ASSERT_NE(OpenSaver(), nullptr);
+  ASSERT_EQ(Frame(), 0);  // the first frame creates the scene
+  ASSERT_TRUE(Universe::Instance().Created());
+  const RECT before = ScreenRect;
+  EXPECT_EQ(before.right, GetSystemMetrics(SM_CXSCREEN));
+
+  // The same size again changes nothing.
+  MoveWindow(window_, 0, 0, before.right, before.bottom, TRUE);
+  Frame();
+  EXPECT_EQ(Log().find("new screen width"), std::string::npos);
+
+  // A new size: noted at once, acted on at the next frame, not inside one.
+  MoveWindow(window_, 0, 0, 500, 300, TRUE);
+  EXPECT_EQ(ScreenRect.right, before.right);
+  EXPECT_EQ(Frame(), 0);
+  EXPECT_EQ(ScreenRect.right, 500);
+  EXPECT_EQ(ScreenRect.bottom, 300);
+  EXPECT_TRUE(Universe::Instance().Created());
+  ASSERT_NE(SaverDC, nullptr);
+  const std::string log = Log();
+  EXPECT_NE(log.find("new screen width= 500"), std::string::npos);
+  EXPECT_NE(log.find("new screen height= 300"), std::string::npos);
+  // The old scene was torn down before the new one was made.
+  const std::size_t resized = log.find("new screen width= 500");
+  EXPECT_NE(log.rfind("Destroy", resized), std::string::npos);
+  EXPECT_NE(log.find("Create", resized), std::string::npos);
+  // Every star of the new scene stands inside the new area.
+  for (const STAR& star : Universe::Instance().stars) {
+    EXPECT_LT(star.x, 500);
+    EXPECT_LT(star.y, 300);
+  }
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(Frame(), 0);
+
+  // The debugging override of the drawing area still holds after a resize.
+  SetIni("params", "SmallWindowX", "320");
+  MoveWindow(window_, 0, 0, 800, 600, TRUE);
+  Frame();
+  EXPECT_EQ(ScreenRect.right, 320);
+  EXPECT_EQ(ScreenRect.bottom, 600);
+}

@@ -65,6 +65,57 @@ TEST(XScreenSaverWords, RootAndWindowId) {
   EXPECT_EQ(kind("-root /s", nullptr), XScreenSaverRequest::Invalid);
 }
 
+TEST(XScreenSaverWords, TheDaemonsOwnOptionsAreIgnored) {
+  const struct {
+    const char* tail;
+    XScreenSaverRequest::Kind kind;
+    std::uintptr_t window;
+  } cases[] = {
+      {"-root -fps", XScreenSaverRequest::InWindow, 0x99},
+      {"-root --no-fps -install -pair", XScreenSaverRequest::InWindow, 0x99},
+      {"-fps -root", XScreenSaverRequest::InWindow, 0x99},
+      {"-root -visual 0x21", XScreenSaverRequest::InWindow, 0x99},
+      {"-visual default -window-id 77 -fps", XScreenSaverRequest::InWindow, 77},
+      // The visual needs its id; other words stay refused.
+      {"-root -visual", XScreenSaverRequest::Invalid, 0},
+      {"-root -fpsx", XScreenSaverRequest::Invalid, 0},
+      {"-root -geometry 10x10", XScreenSaverRequest::Invalid, 0},
+      // Without -root or -window-id they are nothing of ours: the letter rule
+      // then reads "-fps" as mode F and "-pair" as a preview without a window.
+      {"-fps", XScreenSaverRequest::NotXScreenSaver, 0},
+      {"-pair", XScreenSaverRequest::NotXScreenSaver, 0},
+      {"/s -root", XScreenSaverRequest::NotXScreenSaver, 0},
+  };
+  for (const auto& c : cases) {
+    const XScreenSaverRequest r = ParseXScreenSaverWords(c.tail, "0x99");
+    EXPECT_EQ(r.kind, c.kind) << c.tail;
+    if (c.kind == XScreenSaverRequest::InWindow) {
+      EXPECT_EQ(r.window, Handle(c.window)) << c.tail;
+    }
+  }
+  EXPECT_EQ(Main("-pair"), -1);
+  EXPECT_EQ(Main("-fps"), -1);
+}
+
+TEST(SaverMain, HelpAndVersionAnswerOnStandardOutput) {
+  for (const char* word : {"--help", "-help"}) {
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(Main(word), 0);
+    const std::string out = testing::internal::GetCapturedStdout();
+    for (const char* mode : {"/s", "/p", "/c", "/a", "-root", "-window-id", "-fps", "--version"})
+      EXPECT_NE(out.find(mode), std::string::npos) << word << " lacks " << mode;
+  }
+  for (const char* word : {"--version", "-version"}) {
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(Main(word), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "lumivex v3.08, build date Oct 16 2005\n");
+  }
+  // Only as the whole command line; the letter rule reads the rest.
+  EXPECT_EQ(Main("--help me"), -1);
+  EXPECT_EQ(Main("-h"), -1);
+  EXPECT_EQ(Main("--helpful"), -1);
+}
+
 TEST(SaverMain, ModesThatShowNothingOrOnlyABox) {
   EXPECT_EQ(Main("/x"), -1);
   EXPECT_EQ(Main("/\t"), -1);

@@ -99,6 +99,20 @@ TEST_F(MessageBook, OverlongValuesAreCutWhenRead) {
   Quill.Read();
   EXPECT_EQ(std::string(Quill.Message), std::string(79, 'm'));
   EXPECT_EQ(std::string(Quill.BottomLine), std::string(299, 'b'));
+  // A two-byte letter across the limit goes whole, also from a secret slot,
+  // whose text is cut only after unscrambling.
+  auto stored = [](const char* key, std::string text) {
+    text.resize(1000, '\0');
+    Scramble(text.data(), text.size());
+    MainSettings.UserWriteString("Messages", key, text.c_str());
+  };
+  stored("Message___2", std::string(78, 'm') + "\xC3\xAB");
+  stored("BottomLine2", std::string(298, 'b') + "\xC3\xA9");
+  stored("Password__2", "pw");
+  Quill.Index = 2;
+  Quill.Read();
+  EXPECT_EQ(std::string(Quill.Message), std::string(78, 'm'));
+  EXPECT_EQ(std::string(Quill.BottomLine), std::string(298, 'b'));
 }
 
 TEST_F(MessageBook, FreeSlotsAndTheBooksExtent) {

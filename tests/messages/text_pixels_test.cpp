@@ -197,6 +197,30 @@ TEST_F(TextPixels, RendersWhiteTextAtTheGivenSize) {
   EXPECT_LT(last, SourceWidth - 10) << "the end of the line is cut off";
 }
 
+TEST_F(TextPixels, AccentedMessagesLightTheSameStarsInEitherEncoding) {
+  struct Source {
+    int width = 0, height = 0;
+    Points lit;
+    bool operator==(const Source&) const = default;
+  };
+  auto render = [](const char* text) {
+    NewPixelSource();
+    RenderTextSource(text, 10.0f);
+    Source s{SourceWidth, SourceHeight, {}};
+    for (int y = 0; y < SourceHeight; ++y)
+      for (int x = 0; x < SourceWidth; ++x)
+        if (GetPixel(SourceDC, x, y) != 0) s.lit.emplace_back(x, y);
+    return s;
+  };
+  const Source utf8 = render("Bonne nuit Zo\xC3\xAB");
+  const Source latin = render("Bonne nuit Zo\xEB");  // a settings file typed in Windows-1252
+  const Source plain = render("Bonne nuit Zoe");
+  EXPECT_TRUE(utf8 == latin);
+  EXPECT_EQ(utf8.width, plain.width) << "one letter, not two";
+  // The diaeresis lights stars of its own above the e.
+  EXPECT_GT(utf8.lit.size(), plain.lit.size());
+}
+
 // "Lumivex" lit pixels at a size, drawn as the automatic search draws it.
 int SampleLitAt(float points) {
   HDC dc = CreateCompatibleDC(SaverDC);

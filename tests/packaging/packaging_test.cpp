@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -96,8 +97,8 @@ const char* const kInstalled[] = {
     "share/applications/lumivex.desktop",
     "share/applications/lumivex-open.desktop",
     "share/mime/packages/lumivex.xml",
+    "share/applications/screensavers/lumivex.desktop",
     "share/icons/hicolor/scalable/apps/lumivex.svg",
-    "share/xscreensaver/config/lumivex.xml",
     "share/man/man6/lumivex.6",
     "share/lumivex/help/index.html",
 };
@@ -115,14 +116,40 @@ std::string ContentType(const std::string& share, const std::string& file) {
 
 }  // namespace
 
+// desktop-file-validate on one entry: it must pass without errors or
+// warnings, and its only hints may be the expected ones.
+void ExpectValid(const std::string& path) {
+  const Outcome r = Shell("desktop-file-validate " + Quote(path));
+  EXPECT_EQ(r.status, 0) << path << ": " << r.output;
+  std::istringstream lines(r.output);
+  for (std::string line; std::getline(lines, line);) {
+    // Screen-saver entries carry no main category on purpose, so that menus
+    // do not offer them as applications; the validator hints at that.
+    const bool saverHint =
+        path.find("/screensavers/") != std::string::npos &&
+        line.find("hint: value \"Screensaver;\" for key \"Categories\"") != std::string::npos &&
+        line.find("registered main category") != std::string::npos;
+    EXPECT_TRUE(saverHint) << path << ": " << line;
+  }
+}
+
 TEST(DesktopEntries, PassTheValidator) {
   ASSERT_TRUE(HaveTool("desktop-file-validate")) << "needs desktop-file-utils";
-  for (const char* name : {"lumivex.desktop", "lumivex-open.desktop"}) {
-    const Outcome r = Shell("desktop-file-validate " + Quote(Packaging(name)));
-    EXPECT_EQ(r.status, 0) << name << ": " << r.output;
-    // Hints come back with status 0; the file should not need any.
-    EXPECT_EQ(r.output, "") << name;
-  }
+  for (const char* name : {"lumivex.desktop", "lumivex-open.desktop"}) ExpectValid(Packaging(name));
+  // The saver's entry is validated where it is installed (its folder matters).
+  const std::string folder = MakeTempDir("share/applications/screensavers");
+  WriteFile(folder + "/lumivex.desktop", ReadFile(Packaging("lumivex-saver.desktop")));
+  ExpectValid(folder + "/lumivex.desktop");
+}
+
+TEST(DesktopEntries, ScreenSaverManagersStartTheSaverInTheirWindow) {
+  auto saver = DesktopEntry(Packaging("lumivex-saver.desktop"));
+  // The managers export XSCREENSAVER_WINDOW and stop the saver with SIGTERM.
+  EXPECT_EQ(saver["Exec"], "lumivex -root");
+  EXPECT_EQ(saver["TryExec"], "lumivex");
+  EXPECT_NE(saver["Categories"].find("Screensaver;"), std::string::npos);
+  EXPECT_EQ(saver["Name"], "Lumivex");
+  EXPECT_EQ(saver.count("NoDisplay"), 0u) << "the managers skip hidden entries";
 }
 
 TEST(DesktopEntries, OpenerHandsTheSaverOneLocalPathAfterTheRunSwitch) {
@@ -238,11 +265,39 @@ TEST(Install, StagedInstallPutsEveryFileInPlaceAndLeavesCachesAlone) {
             ReadFile(Packaging("lumivex-mime.xml")));
   EXPECT_EQ(ReadFile(usr + "share/xscreensaver/config/lumivex.xml"),
             ReadFile(Packaging("lumivex.xml")));
+  EXPECT_EQ(ReadFile(usr + "share/applications/screensavers/lumivex.desktop"),
+            ReadFile(Packaging("lumivex-saver.desktop")));
+  // Every installed desktop entry passes the validator where it lies.
+  ASSERT_TRUE(HaveTool("desktop-file-validate")) << "needs desktop-file-utils";
+  int entries = 0;
+  for (const auto& entry : fs::recursive_directory_iterator(usr + "share/applications")) {
+    if (entry.path().extension() != ".desktop") continue;
+    ExpectValid(entry.path().string());
+    ++entries;
+  }
+  EXPECT_EQ(entries, 3);
   // A package's own triggers build the caches; a staged tree must not carry
   // generated ones that would clash between packages.
   EXPECT_FALSE(FileExists(usr + "share/mime/mime.cache"));
   EXPECT_FALSE(FileExists(usr + "share/mime/globs2"));
   EXPECT_FALSE(FileExists(usr + "share/applications/mimeinfo.cache"));
+}
+
+TEST(Install, TheXScreenSaverDescriptionGoesWhereItsSettingsProgramLooks) {
+  // Under /usr/share whatever the prefix: xscreensaver-settings reads no other folder.
+  const std::string stage = MakeTempDir("stage-local");
+  const Outcome r = Shell("DESTDIR=" + Quote(stage) + " cmake --install " + Quote(BuildDir()) +
+                          " --prefix /usr/local");
+  ASSERT_EQ(r.status, 0) << r.output;
+  EXPECT_TRUE(FileExists(stage + "/usr/local/bin/lumivex"));
+  EXPECT_TRUE(FileExists(stage + "/usr/local/share/applications/screensavers/lumivex.desktop"));
+  EXPECT_EQ(ReadFile(stage + "/usr/share/xscreensaver/config/lumivex.xml"),
+            ReadFile(Packaging("lumivex.xml")));
+  EXPECT_FALSE(FileExists(stage + "/usr/local/share/xscreensaver/config/lumivex.xml"));
+  // The folder is a cache variable, for systems that keep it elsewhere.
+  EXPECT_NE(ReadFile(BuildDir() + "/CMakeCache.txt")
+                .find("LUMIVEX_XSCREENSAVER_CONFIG_DIR:PATH=/usr/share/xscreensaver/config"),
+            std::string::npos);
 }
 
 TEST(Install, DirectInstallMakesMessageFilesOpenWithTheSaver) {
@@ -251,9 +306,24 @@ TEST(Install, DirectInstallMakesMessageFilesOpenWithTheSaver) {
   ASSERT_TRUE(HaveTool("gio")) << "needs libglib2.0-bin";
   unsetenv("DESTDIR");
   const std::string prefix = MakeTempDir("prefix");
+  // The XScreenSaver description goes to the system folder; this test must
+  // leave the machine as it found it.
+  const std::string description = "/usr/share/xscreensaver/config/lumivex.xml";
+  const bool hadDescription = FileExists(description);
   const Outcome install =
       Shell("cmake --install " + Quote(BuildDir()) + " --prefix " + Quote(prefix));
+  const bool wroteDescription = !hadDescription && FileExists(description);
+  if (wroteDescription) std::remove(description.c_str());
   ASSERT_EQ(install.status, 0) << install.output;
+  // Where that folder cannot be written (a per-user install), the install
+  // says so and still succeeds.
+  if (access("/usr/share", W_OK) == 0) {
+    EXPECT_TRUE(hadDescription || wroteDescription);
+  } else {
+    EXPECT_NE(install.output.find("XScreenSaver description could not be written"),
+              std::string::npos)
+        << install.output;
+  }
   const std::string share = prefix + "/share";
   for (const char* path : kInstalled) EXPECT_TRUE(FileExists(prefix + "/" + path)) << path;
 

@@ -1,12 +1,14 @@
+#include "settings/ini_file.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utime.h>
 
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "settings/ini_file.h"
 #include "settings/log_file.h"
 #include "tests/settings/settings_test_util.h"
 
@@ -140,6 +142,19 @@ TEST_F(IniFileTest, ValuesSurviveTheRoundTripQuotedAndEscaped) {
   MainSettings.UserReadString("Messages", "BottomLine1", small.data(), "", 8);
   EXPECT_STREQ("  two ", small.data());
   EXPECT_EQ("####", std::string(small.data() + 8, 4));
+  // A read cut to 78 bytes drops a two-byte letter that would be split, and
+  // keeps a Windows-1252 letter typed by hand (one byte, one character).
+  for (const auto& [stored, expected] :
+       {std::pair<std::string, std::string>{std::string(77, 'z') + "\xC3\xAB",
+                                            std::string(77, 'z')},
+        {std::string(76, 'z') + "\xC3\xAB", std::string(76, 'z') + "\xC3\xAB"},
+        {std::string(77, 'z') + "\xEB" + "tail", std::string(77, 'z') + "\xEB"}}) {
+    MainSettings.UserWriteString("Messages", "Message___2", stored.c_str());
+    std::vector<char> message(80 + 4, '#');
+    MainSettings.UserReadString("Messages", "Message___2", message.data(), "", 80);
+    EXPECT_EQ(expected, message.data());
+    EXPECT_EQ("####", std::string(message.data() + 80, 4));
+  }
 
   // Typed by hand: a single backslash escapes the next character and is dropped.
   WriteFile(SettingsFile(), "[WallPaper]\npath=C:\\Pics\\Sky\\\n");

@@ -79,6 +79,20 @@ TEST(LogFile, SilentUntilTheFirstErrorWhichStartsWithTheHeader) {
   EXPECT_EQ("INFO>ini text to write= " + std::string(299 - 24, 'v'), lines[13]);
 }
 
+TEST(LogFile, EntriesAreUtf8AndTheLineLimitKeepsCharactersWhole) {
+  LogFile.Init(LogPath().c_str(), "Lumivex.ini");
+  LogFile.Log(9, "Message", "Bonne nuit Zo\xC3\xAB");
+  LogFile.Log(3, "Message", "Bonne nuit Zo\xEB");  // typed in the older code page
+  // "INFO>x= " is 8 bytes: 290 letters then a euro sign across the 299-byte limit.
+  LogFile.Log(3, "x", (std::string(290, 'a') + "\xE2\x82\xAC").c_str());
+  const std::vector<std::string> lines = Lines(ReadFile(LogPath()));
+  ASSERT_GE(lines.size(), 3u);
+  const std::size_t n = lines.size();
+  EXPECT_EQ("ERROR>Message= Bonne nuit Zo\xC3\xAB", lines[n - 3]);
+  EXPECT_EQ("INFO>Message= Bonne nuit Zo\xC3\xAB", lines[n - 2]);
+  EXPECT_EQ("INFO>x= " + std::string(290, 'a'), lines[n - 1]);
+}
+
 TEST(LogFile, SizeLimitEndsTheRunsLogWithOneWarning) {
   LogFile.Init(LogPath().c_str(), "Lumivex.ini");
   LogFile.Log(9, "first", "error");

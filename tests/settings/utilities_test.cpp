@@ -114,6 +114,27 @@ TEST(SafeStrCpy, CopiesBoundedAndReportsACut) {
   EXPECT_STREQ("abcd", small);
 }
 
+TEST(SafeStrCpy, ACutKeepsWholeCharacters) {
+  StartRun();
+  // A message of 77 letters and "e-diaeresis" (two bytes) across the 78-byte limit.
+  const std::string message = std::string(77, 'n') + "\xC3\xAB!";
+  char cut[79];
+  EXPECT_EQ(1, SafeStrCpy(cut, message.c_str(), 78));
+  EXPECT_EQ(std::string(77, 'n'), cut);
+  // Ending exactly at the limit, the character stays.
+  const std::string fits = std::string(76, 'n') + "\xC3\xAB!";
+  EXPECT_EQ(1, SafeStrCpy(cut, fits.c_str(), 78));
+  EXPECT_EQ(std::string(76, 'n') + "\xC3\xAB", cut);
+  // A hand-edited Windows-1252 letter is a character of one byte.
+  const std::string latin = std::string(77, 'n') + "\xEB!";
+  EXPECT_EQ(1, SafeStrCpy(cut, latin.c_str(), 78));
+  EXPECT_EQ(std::string(77, 'n') + "\xEB", cut);
+  // A three-byte euro sign two bytes past the limit goes whole.
+  const std::string euro = std::string(77, 'n') + "\xE2\x82\xAC";
+  EXPECT_EQ(1, SafeStrCpy(cut, euro.c_str(), 78));
+  EXPECT_EQ(std::string(77, 'n'), cut);
+}
+
 TEST(FindText, FindsIgnoringCaseWithinItsLimit) {
   EXPECT_EQ(5, FindText("12345heart of gold", "HEART"));
   EXPECT_EQ(-1, FindText("Peace", "love"));

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/backend/backend.h"
@@ -44,9 +45,17 @@ int TrapErrors(Display*, XErrorEvent* e) {
   return 0;
 }
 
+// Previews and their foreign parents: when the parent goes away, our child
+// goes with it, and requests already on their way fail. Those errors are
+// expected and not worth a line. Touched on the window thread only.
+std::unordered_set<XID> g_vanishable;
+
 // Outside traps, Xlib's default handler would end the process on any
 // protocol error (a window that vanished under us, say): log it instead.
 int LogErrors(Display* d, XErrorEvent* e) {
+  if ((e->error_code == BadWindow || e->error_code == BadDrawable) &&
+      g_vanishable.count(e->resourceid) != 0)
+    return 0;
   char text[160] = {};
   XGetErrorText(d, e->error_code, text, sizeof text - 1);
   std::fprintf(stderr, "lumivex: X error: %s (request %d.%d, resource 0x%lx)\n", text,
@@ -87,19 +96,6 @@ bool EqualNoCase(const std::string& a, const std::string& b) {
       return false;
   }
   return true;
-}
-
-std::string Latin1ToUtf8(const std::string& s) {
-  std::string out;
-  for (unsigned char c : s) {
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
 }
 
 // Virtual-key code of an unshifted keysym; 0xFF for keys without one.
@@ -276,9 +272,9 @@ class X11Backend final : public Backend {
   bool Open();
 
   const char* Name() const override { return "x11"; }
-  SIZE ScreenSize() override {
-    return SIZE{DisplayWidth(dpy_, screen_), DisplayHeight(dpy_, screen_)};
-  }
+  // Followed through the root window's ConfigureNotify (RandR), which Xlib's
+  // own screen record does not see.
+  SIZE ScreenSize() override { return screenSize_; }
   NativeId CreateWindow(const NativeWindowDesc& desc) override;
   void DestroyWindow(NativeId id) override;
   void ShowWindow(NativeId id, bool show) override;
@@ -315,8 +311,10 @@ class X11Backend final : public Backend {
     return red_.Place((p >> 16) & 0xFF) | green_.Place((p >> 8) & 0xFF) | blue_.Place(p & 0xFF);
   }
   void FocusIfViewable(Window w);
+  void FollowScreenSize(int width, int height);
 
   Display* dpy_ = nullptr;
+  SIZE screenSize_{0, 0};
   int screen_ = 0;
   Window root_ = 0;
   Visual* visual_ = nullptr;
@@ -359,6 +357,9 @@ bool X11Backend::Open() {
   XSetErrorHandler(LogErrors);
   screen_ = DefaultScreen(dpy_);
   root_ = RootWindow(dpy_, screen_);
+  screenSize_ = SIZE{DisplayWidth(dpy_, screen_), DisplayHeight(dpy_, screen_)};
+  // The root window's ConfigureNotify tells of a new screen size.
+  XSelectInput(dpy_, root_, StructureNotifyMask);
   visual_ = DefaultVisual(dpy_, screen_);
   depth_ = DefaultDepth(dpy_, screen_);
   colormap_ = DefaultColormap(dpy_, screen_);
@@ -478,7 +479,7 @@ NativeId X11Backend::CreateWindow(const NativeWindowDesc& desc) {
 
   SetTextProperty(xid, atomClass_, XA_STRING, desc.className);
   XStoreName(dpy_, xid, desc.title.c_str());
-  SetTextProperty(xid, atomNetName_, atomUtf8_, Latin1ToUtf8(desc.title));
+  SetTextProperty(xid, atomNetName_, atomUtf8_, ToUtf8(desc.title));
   if (topLevel) {
     XClassHint hint{};
     char resName[] = "lumivex";
@@ -510,6 +511,8 @@ NativeId X11Backend::CreateWindow(const NativeWindowDesc& desc) {
                       reinterpret_cast<unsigned char*>(states), n);
   }
   if (foreignParent) {
+    g_vanishable.insert(xid);
+    g_vanishable.insert(parent);
     // Follow the parent's size; keep whatever else this client selected on it.
     ErrorTrap trap(dpy_);
     XWindowAttributes pa{};
@@ -595,7 +598,7 @@ void X11Backend::SetTitle(NativeId id, const std::string& title) {
   XWin* win = Find(id);
   if (!win || win->goneOnServer) return;
   XStoreName(dpy_, win->xid, title.c_str());
-  SetTextProperty(win->xid, atomNetName_, atomUtf8_, Latin1ToUtf8(title));
+  SetTextProperty(win->xid, atomNetName_, atomUtf8_, ToUtf8(title));
   XFlush(dpy_);
 }
 
@@ -908,6 +911,10 @@ void X11Backend::Translate(XEvent& ev, std::vector<NativeEvent>& out) {
     }
     case ConfigureNotify: {
       const Window w = ev.xconfigure.window;
+      if (w == root_) {
+        FollowScreenSize(ev.xconfigure.width, ev.xconfigure.height);
+        return;
+      }
       if (XWin* win = Find(w)) {
         if (ev.xconfigure.width == win->width && ev.xconfigure.height == win->height) return;
         win->width = ev.xconfigure.width;
@@ -955,6 +962,18 @@ void X11Backend::Translate(XEvent& ev, std::vector<NativeEvent>& out) {
     default:
       return;
   }
+}
+
+// The screen changed size: full-screen windows take the new size, and their
+// own ConfigureNotify then reports it as usual.
+void X11Backend::FollowScreenSize(int width, int height) {
+  if (width <= 0 || height <= 0 || (width == screenSize_.cx && height == screenSize_.cy)) return;
+  screenSize_ = SIZE{width, height};
+  for (auto& [xid, win] : windows_) {
+    if (!win.fullScreen || win.goneOnServer) continue;
+    XMoveResizeWindow(dpy_, xid, 0, 0, static_cast<unsigned>(width), static_cast<unsigned>(height));
+  }
+  XFlush(dpy_);
 }
 
 void X11Backend::PollEvents(std::vector<NativeEvent>& out) {

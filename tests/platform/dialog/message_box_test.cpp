@@ -1,12 +1,15 @@
 // Message boxes: the one-line record, scripted answers and default buttons;
 // on X11 the GTK dialog, its placement above the owner and its close button.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/backend/backend.h"
 #include "platform/winapi.h"
@@ -85,6 +88,70 @@ TEST(MessageBoxHeadless, AnswerTheBoxDoesNotOfferGivesItsDefault) {
   // A new script starts from its first word.
   setenv("LUMIVEX_MSGBOX_ANSWERS", "cancel", 1);
   EXPECT_EQ(Box("t", "c", MB_OKCANCEL), IDCANCEL);
+}
+
+// What an unshown box handed to the saver's log.
+std::vector<std::string> g_sunk;
+void Sink(const char* caption, const char* text) {
+  g_sunk.push_back(std::string(caption) + "|" + text);
+}
+
+TEST(MessageBoxUnanswerable, NoBoxIsShownItIsWrittenDownAndTheDefaultTaken) {
+  // Even on a display, and whatever a script says: nobody is there.
+  ASSERT_TRUE(lvx::test::UseTestXDisplay());
+  lvx::ResetBackendForTests();
+  setenv("LUMIVEX_MSGBOX_ANSWERS", "no,no,no,no", 1);
+  lvx::SetMessageBoxSink(Sink);
+  lvx::SetNoMessageBoxes(true);
+  ASSERT_TRUE(lvx::NoMessageBoxes());
+  const struct {
+    UINT type;
+    int answer;
+  } cases[] = {
+      {MB_YESNO, IDYES},
+      {MB_YESNO | MB_DEFBUTTON2, IDNO},
+      {MB_OKCANCEL | MB_DEFBUTTON2, IDCANCEL},
+      {MB_OK, IDOK},
+  };
+  for (const auto& c : cases) {
+    const auto start = std::chrono::steady_clock::now();
+    std::string line;
+    EXPECT_EQ(Box("Lumivex detected that it did not\noperate normally", "Possible Error Detected",
+                  c.type, &line),
+              c.answer);
+    EXPECT_EQ(line,
+              "MessageBox [Possible Error Detected] Lumivex detected that it did not\\noperate "
+              "normally\n");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+  }
+  ASSERT_EQ(g_sunk.size(), 4u);
+  EXPECT_EQ(g_sunk[0],
+            "Possible Error Detected|Lumivex detected that it did not\noperate normally");
+  lvx::SetNoMessageBoxes(false);
+  lvx::SetMessageBoxSink(nullptr);
+}
+
+TEST(MessageBoxTermination, AWaitingBoxClosesWithItsDefaultAtSigterm) {
+  setenv("LUMIVEX_MSGBOX_ANSWERS", "wait,wait", 1);
+  lvx::SetMessageBoxSink(Sink);
+  std::thread killer([] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    kill(getpid(), SIGTERM);
+  });
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(Box("Wait for me", "c", MB_YESNO | MB_DEFBUTTON2), IDNO);
+  const auto waited = std::chrono::steady_clock::now() - start;
+  killer.join();
+  EXPECT_GE(waited, std::chrono::milliseconds(350)) << "the box did not wait";
+  EXPECT_LT(waited, std::chrono::seconds(2));
+  EXPECT_TRUE(lvx::TerminationRequested());
+  // Once told to end, no box waits again: the next is only written down.
+  g_sunk.clear();
+  const auto again = std::chrono::steady_clock::now();
+  EXPECT_EQ(Box("Next", "c", MB_OKCANCEL), IDOK);
+  EXPECT_LT(std::chrono::steady_clock::now() - again, std::chrono::seconds(1));
+  EXPECT_EQ(g_sunk, std::vector<std::string>{"c|Next"});
+  lvx::SetMessageBoxSink(nullptr);
 }
 
 TEST(MessageBoxX11, ScriptedAnswersNeedNoPersonEvenWithADisplay) {
@@ -181,6 +248,65 @@ TEST(MessageBoxX11, GtkDialogStaysAboveItsOwnerAndItsCloseButtonCancels) {
   EXPECT_EQ(transientFor.load(), owner);
   EXPECT_TRUE(keepAbove);
   lvx::CurrentBackend().DestroyWindow(owner);
+}
+
+// The UTF-8 title GTK gave a top-level window, "" when there is none.
+std::string NetWmName(Display* d, Window w) {
+  Atom type = 0;
+  int format = 0;
+  unsigned long items = 0, after = 0;
+  unsigned char* data = nullptr;
+  std::string name;
+  if (XGetWindowProperty(d, w, XInternAtom(d, "_NET_WM_NAME", False), 0, 256, False,
+                         XInternAtom(d, "UTF8_STRING", False), &type, &format, &items, &after,
+                         &data) == Success &&
+      data) {
+    name.assign(reinterpret_cast<char*>(data), items);
+    XFree(data);
+  }
+  return name;
+}
+
+TEST(MessageBoxX11, SigtermClosesAnOpenGtkBoxWithItsDefaultAnswer) {
+  ASSERT_TRUE(lvx::test::UseTestXDisplay());
+  lvx::ResetBackendForTests();
+  ASSERT_STREQ(lvx::DisplayName(), "x11");
+  unsetenv("LUMIVEX_MSGBOX_ANSWERS");
+  // A caption typed in the older code page reaches GTK as UTF-8.
+  const std::string stem = "Bonne nuit " + std::to_string(getpid()) + " Zo";
+  const std::string caption = stem + "\xEB";
+  const std::string shown = stem + "\xC3\xAB";
+  std::atomic<bool> sawDialog{false};
+  std::chrono::steady_clock::time_point signalled{};
+  std::thread killer([&] {
+    Display* d = XOpenDisplay(lvx::test::TestXDisplay().c_str());
+    if (!d) return;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (std::chrono::steady_clock::now() < deadline && !sawDialog) {
+      Window root = 0, parent = 0, *kids = nullptr;
+      unsigned int n = 0;
+      if (XQueryTree(d, DefaultRootWindow(d), &root, &parent, &kids, &n)) {
+        for (unsigned int i = 0; i < n && !sawDialog; ++i) {
+          XWindowAttributes a{};
+          if (NetWmName(d, kids[i]) == shown && XGetWindowAttributes(d, kids[i], &a) &&
+              a.map_state == IsViewable)
+            sawDialog = true;
+        }
+        if (kids) XFree(kids);
+      }
+      if (!sawDialog) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    XCloseDisplay(d);
+    signalled = std::chrono::steady_clock::now();
+    kill(getpid(), SIGTERM);
+  });
+  const int answer =
+      MessageBoxA(nullptr, "Nobody answers this", caption.c_str(), MB_OKCANCEL | MB_DEFBUTTON2);
+  const auto closed = std::chrono::steady_clock::now();
+  killer.join();
+  ASSERT_TRUE(sawDialog) << "no GTK dialog with the UTF-8 title appeared";
+  EXPECT_EQ(answer, IDCANCEL);
+  EXPECT_LT(closed - signalled, std::chrono::seconds(2));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "platform/gdi/font_engine.h"
 #include "tests/platform/gdi/canvas.h"
@@ -175,18 +176,56 @@ TEST(GdiText, HeightSignSelectsEmOrCellSize) {
   EXPECT_LT(def.tmHeight, 24);
 }
 
-TEST(GdiText, HighBytesAreWindows1252) {
-  // The euro and e-acute glyphs are real glyphs, not the same missing-glyph box.
-  Canvas e(30, 30), u(30, 30);
-  UseFont fe(e.dc(), -20), fu(u.dc(), -20);
-  SetTextColor(e.dc(), kWhite);
-  SetTextColor(u.dc(), kWhite);
-  SetBkMode(e.dc(), TRANSPARENT);
-  SetBkMode(u.dc(), TRANSPARENT);
-  TextOutA(e.dc(), 2, 2, "\x80", 1);
-  TextOutA(u.dc(), 2, 2, "\xE9", 1);
-  EXPECT_NE(e.Pixels(), u.Pixels());
-  EXPECT_LT(e.BoundsNot(0).left, e.BoundsNot(0).right);
+// A text canvas with the test font, white on transparent.
+struct TextCanvas {
+  Canvas canvas;
+  UseFont font;
+  explicit TextCanvas(int w, int h, int extra = 0) : canvas(w, h), font(canvas.dc(), -20) {
+    SetTextColor(canvas.dc(), kWhite);
+    SetBkMode(canvas.dc(), TRANSPARENT);
+    SetTextCharacterExtra(canvas.dc(), extra);
+  }
+  std::vector<std::uint32_t> Draw(const std::string& text) {
+    TextOutA(canvas.dc(), 2, 2, text.data(), static_cast<int>(text.size()));
+    return canvas.Pixels();
+  }
+  long Width(const std::string& text) { return Extent(canvas.dc(), text).cx; }
+};
+
+TEST(GdiText, Utf8AndWindows1252SpellTheSameLetters) {
+  struct Pair {
+    const char* name;
+    std::string utf8, cp1252;
+  };
+  const Pair pairs[] = {
+      {"e-diaeresis", "Zo\xC3\xAB", "Zo\xEB"},
+      {"euro", "\xE2\x82\xAC 5", "\x80 5"},
+      {"curly quotes", "\xE2\x80\x9Chi\xE2\x80\x9D", "\x93hi\x94"},
+      {"sharp s and umlauts", "Gr\xC3\xBC\xC3\x9F Gott", "Gr\xFC\xDF Gott"},
+  };
+  for (const Pair& p : pairs) {
+    // Two pixels of character extra: counted per character, not per byte.
+    TextCanvas a(160, 40, 2), b(160, 40, 2);
+    EXPECT_EQ(a.Draw(p.utf8), b.Draw(p.cp1252)) << p.name;
+    EXPECT_EQ(a.Width(p.utf8), b.Width(p.cp1252)) << p.name;
+    EXPECT_LT(a.canvas.BoundsNot(0).left, a.canvas.BoundsNot(0).right) << p.name;
+  }
+  // Accented letters are their own glyphs, not the plain letter or a box.
+  TextCanvas plain(40, 40), accented(40, 40), euro(40, 40), box(40, 40);
+  EXPECT_NE(plain.Draw("e"), accented.Draw("\xC3\xAB"));
+  EXPECT_NE(euro.Draw("\xE2\x82\xAC"), box.Draw("\xEF\xBF\xBF"));
+}
+
+TEST(GdiText, CharactersBeyondTheWindowsCodePageAreDrawn) {
+  // Greek capital omega and a Cyrillic letter: real glyphs, each one advance wide.
+  TextCanvas omega(40, 40), zhe(40, 40), missing(40, 40);
+  const auto o = omega.Draw("\xCE\xA9");
+  const auto z = zhe.Draw("\xD0\x96");
+  const auto m = missing.Draw("\xEF\xBF\xBF");  // a noncharacter: the missing-glyph box
+  EXPECT_NE(o, z);
+  EXPECT_NE(o, m);
+  EXPECT_NE(z, m);
+  EXPECT_EQ(omega.Width("\xCE\xA9\xCE\xA9"), 2 * omega.Width("\xCE\xA9"));
 }
 
 // DrawTextA must draw exactly what TextOutA draws for each of its lines.
@@ -261,6 +300,21 @@ TEST_F(GdiDrawText, AWordWiderThanTheLineIsBrokenWhereItMust) {
   }
   EXPECT_GE(lines, 2);
   EXPECT_EQ(h, lines * lineH);
+  EXPECT_EQ(got.Pixels(), want.Pixels());
+}
+
+TEST_F(GdiDrawText, ABreakInsideAWordNeverSplitsALetter) {
+  Canvas got(kW, kH), want(kW, kH);
+  Prepare(got);
+  Prepare(want);
+  const int lineH = Extent(got.dc(), "x").cy;
+  // A rectangle one pixel wide: every letter gets a line of its own.
+  const std::string word = "\xC3\xA9t\xC3\xA9";
+  RECT r{0, 0, 1, kH};
+  EXPECT_EQ(DrawTextA(got.dc(), word.c_str(), -1, &r, DT_WORDBREAK | DT_NOCLIP), 3 * lineH);
+  TextOutA(want.dc(), 0, 0, "\xC3\xA9", 2);
+  TextOutA(want.dc(), 0, lineH, "t", 1);
+  TextOutA(want.dc(), 0, 2 * lineH, "\xE9", 1);
   EXPECT_EQ(got.Pixels(), want.Pixels());
 }
 

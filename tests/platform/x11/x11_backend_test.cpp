@@ -287,6 +287,96 @@ TEST_F(X11Test, PreviewChildFillsForeignParentAndFollowsIt) {
   EXPECT_EQ(b->CreateWindow(desc), 0u) << "a vanished parent cannot take a child";
 }
 
+TEST_F(X11Test, RequestsToAPreviewWhoseParentVanishedFailQuietly) {
+  Display* d = test_.get();
+  Window parent = XCreateSimpleWindow(d, DefaultRootWindow(d), 40, 40, 320, 200, 0, 0, 0);
+  XMapWindow(d, parent);
+  XSync(d, False);
+  auto b = OpenX11();
+  ASSERT_TRUE(b);
+  lvx::NativeWindowDesc desc;
+  desc.className = "LumivexPreviewTest";
+  desc.title = "Preview";
+  desc.style = WS_CHILD | WS_VISIBLE;
+  desc.parent = parent;
+  const NativeId child = b->CreateWindow(desc);
+  ASSERT_NE(child, 0u);
+  b->ShowWindow(child, true);
+  lvx::Surface s;
+  s.Resize(320, 200);
+  b->Present(child, s, true);
+  std::vector<NativeEvent> ignored;
+  b->PollEvents(ignored);
+
+  // The host program dies while the preview draws: its requests reach the
+  // server after the windows are gone, before the preview hears of it.
+  testing::internal::CaptureStderr();
+  XDestroyWindow(d, parent);
+  XSync(d, False);
+  for (int i = 0; i < 5; ++i) {
+    s.MarkDirty(0, 0, 320, 200);
+    b->Present(child, s, false);
+    b->SetCursorVisible(child, false);
+  }
+  EXPECT_TRUE(
+      WaitEvent(*b, [&](const NativeEvent& e) { return e.kind == kClosed && e.window == child; }));
+  b->DestroyWindow(child);
+  b.reset();
+  const std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(err, "") << "expected errors were printed";
+}
+
+TEST_F(X11Test, FullScreenWindowFollowsTheScreenSize) {
+  Display* d = test_.get();
+  auto b = OpenX11();
+  ASSERT_TRUE(b);
+  const SIZE screen = b->ScreenSize();
+  lvx::NativeWindowDesc desc;
+  desc.className = "LumivexRandrTest";
+  desc.title = "Screen Saver";
+  desc.style = WS_POPUP | WS_VISIBLE;
+  desc.width = screen.cx;
+  desc.height = screen.cy;
+  const NativeId id = b->CreateWindow(desc);
+  ASSERT_NE(id, 0u);
+  b->ShowWindow(id, true);
+
+  // What the server tells every client after a RandR size change (Xvfb
+  // cannot change its size, so the test announces one).
+  auto announce = [&](int width, int height) {
+    XEvent ev{};
+    ev.xconfigure.type = ConfigureNotify;
+    ev.xconfigure.event = DefaultRootWindow(d);
+    ev.xconfigure.window = DefaultRootWindow(d);
+    ev.xconfigure.width = width;
+    ev.xconfigure.height = height;
+    XSendEvent(d, DefaultRootWindow(d), False, StructureNotifyMask, &ev);
+    XFlush(d);
+  };
+  const int width = screen.cx - 256, height = screen.cy - 100;
+  announce(width, height);
+  NativeEvent ev;
+  ASSERT_TRUE(WaitEvent(
+      *b, [&](const NativeEvent& e) { return e.kind == kResized && e.window == id; }, &ev));
+  EXPECT_EQ(ev.area.right, width);
+  EXPECT_EQ(ev.area.bottom, height);
+  EXPECT_EQ(b->ScreenSize().cx, width);
+  EXPECT_EQ(b->ScreenSize().cy, height);
+  XWindowAttributes a{};
+  ASSERT_TRUE(XGetWindowAttributes(d, static_cast<Window>(id), &a));
+  EXPECT_EQ(a.width, width);
+  EXPECT_EQ(a.height, height);
+
+  // And back; a nonsensical size is ignored.
+  announce(0, 0);
+  announce(screen.cx, screen.cy);
+  ASSERT_TRUE(WaitEvent(
+      *b, [&](const NativeEvent& e) { return e.kind == kResized && e.window == id; }, &ev));
+  EXPECT_EQ(ev.area.right, screen.cx);
+  EXPECT_EQ(b->ScreenSize().cy, screen.cy);
+  b->DestroyWindow(id);
+}
+
 TEST_F(X11Test, BogusWindowIdsAreNotWindows) {
   auto b = OpenX11();
   ASSERT_TRUE(b);
