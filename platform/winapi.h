@@ -14,3 +14,5 @@
 #include "platform/winapi/resources.h"
 #include "platform/winapi/sound.h"
 #include "platform/winapi/dialog.h"
+#include "platform/winapi/propsheet.h"
+#include "platform/winapi/commdlg.h"
