@@ -266,7 +266,16 @@ TEST_F(DialogX11, AMessageBoxOfADialogStaysAboveIt) {
       if (Window w = WaitForTitle(x, "Error in Year")) {
         Window t = 0;
         if (XGetTransientForHint(x, w, &t)) transientFor = t;
-        XDo("windowfocus --sync " + std::to_string(w) + " key Return");
+        // The title bar's close button, which needs no keyboard focus.
+        XEvent ev{};
+        ev.xclient.type = ClientMessage;
+        ev.xclient.window = w;
+        ev.xclient.message_type = XInternAtom(x, "WM_PROTOCOLS", False);
+        ev.xclient.format = 32;
+        ev.xclient.data.l[0] = static_cast<long>(XInternAtom(x, "WM_DELETE_WINDOW", False));
+        ev.xclient.data.l[1] = CurrentTime;
+        XSendEvent(x, w, False, NoEventMask, &ev);
+        XFlush(x);
       }
       XCloseDisplay(x);
     });
@@ -296,15 +305,23 @@ TEST_F(DialogX11, TheFileChooserReturnsWhatIsTypedIntoIt) {
   std::thread person([&] {
     Display* x = XOpenDisplay(lvx::test::TestXDisplay().c_str());
     if (x == nullptr) return;
-    if (Window w = WaitForTitle(x, "Select your favorite audio file")) {
+    const std::string title = "Select your favorite audio file";
+    if (Window w = WaitForTitle(x, title)) {
       std::this_thread::sleep_for(std::chrono::milliseconds(300));
-      typed = XDo("windowfocus --sync " + std::to_string(w) + " key ctrl+l type --delay 10 '" +
-                  dir + "/rain.wav'") &&
-              XDo("windowfocus --sync " + std::to_string(w) + " key Return");
-      // The first Return may only close the name completion's list.
-      std::this_thread::sleep_for(std::chrono::milliseconds(500));
-      if (Window still = FindTitle(x, "Select your favorite audio file"))
-        XDo("windowfocus " + std::to_string(still) + " key Return");
+      // Other programs on the display may take the focus meanwhile: try again
+      // while the chooser is still up.
+      const std::string focus = "windowfocus --sync " + std::to_string(w);
+      for (int attempt = 0; attempt < 3 && FindTitle(x, title) != 0; ++attempt) {
+        if (XDo(focus + " key ctrl+l ctrl+a type --delay 10 '" + dir + "/rain.wav'") &&
+            XDo(focus + " key Return"))
+          typed = true;
+        // The first Return may only close the name completion's list.
+        for (int wait = 0; wait < 10 && FindTitle(x, title) != 0; ++wait)
+          std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        if (FindTitle(x, title) != 0) XDo(focus + " key Return");
+        for (int wait = 0; wait < 10 && FindTitle(x, title) != 0; ++wait)
+          std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      }
     }
     XCloseDisplay(x);
   });
