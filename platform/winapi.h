@@ -15,3 +15,5 @@
 #include "platform/winapi/sound.h"
 #include "platform/winapi/dialog.h"
 #include "platform/winapi/text.h"
+#include "platform/winapi/propsheet.h"
+#include "platform/winapi/commdlg.h"

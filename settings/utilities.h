@@ -31,6 +31,28 @@ int FindText(const char* text, const char* pattern);
 // The program's one random source: 0..n-1, and 0 for n <= 0. Thread-safe.
 int RandomBelow(int n);
 
+// Opens the user's mail program with a new message: the shell opens
+// "mailto:%s?subject=%s&cc=%s&body=%s" built from the texts as they are
+// (callers write "%0A%0D" for line breaks). Texts of 5000 characters or more
+// in total are reported as internal error 4112 and the body is cut so that
+// the link stays below that. Returns 1 when the desktop took the link.
+int OpenMailLink(const char* recipient, const char* copyRecipient, const char* subject,
+                 const char* body);
+// The folder chooser; 1 and the chosen folder in `path`, or 0 when cancelled
+// (`path` unchanged). A buffer smaller than 260 is internal error 7724.
+int BrowseForFolder(HWND owner, const char* title, char* path, int size);
+// The file chooser for kind "WAV", "MID" or "BMP" (a filter of that type,
+// plus "All files" except for BMP), with `path` preselected. Non-zero and
+// the chosen path in `path` when a file was chosen. A buffer smaller than 261
+// is internal error 2394; a cancelled or failed choice runs LogCommDlgError.
+int OpenFileDialog(HWND owner, const char* title, const char* kind, char* path, int size);
+// Logs "CommDlgError" with the name of the last standard dialog failure.
+void LogCommDlgError();
+// Runs dialog `dialogId` modally; a result of -1 shows "Dialog Box returned
+// -1" in a "PROBLEM" box (unless one is showing). `param` reaches the
+// procedure as WM_INITDIALOG's lParam.
+INT_PTR RunDialog(HINSTANCE instance, int dialogId, HWND parent, DLGPROC proc, LPARAM param = 0);
+
 // The user's message font from a per-user settings section ("Font").
 class TextFont {
  public:
@@ -40,6 +62,11 @@ class TextFont {
   TextFont& operator=(const TextFont&) = delete;
 
   void Load(const char* section);
+  // Lets the user choose face, size and colour (font chooser with colour),
+  // then stores them in per-user "Font" ("Font", "FontSize", "FontCharSet",
+  // "Color"); after Cancel the unchanged values are stored again. The next
+  // text rendered uses them.
+  void Choose(HWND window);
   // A size set here wins over the stored "FontSize" (read only while unset).
   void SetSize(float size) { size_ = size; }
   // textColor CLR_INVALID keeps the stored colour; any other colour wins.

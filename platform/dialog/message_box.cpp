@@ -15,6 +15,8 @@
 #include <thread>
 #include <vector>
 
+#include "platform/dialog/dialog_internal.h"
+#include "platform/dialog/gtk_mirror.h"
 #include "platform/winapi.h"
 
 namespace {
@@ -162,18 +164,6 @@ gboolean CloseOnTermination(gpointer data) {
   return G_SOURCE_REMOVE;
 }
 
-bool GtkReady() {
-  static int state = -1;
-  if (state < 0) {
-    // Our number formatting must not follow the user's locale.
-    gtk_disable_setlocale();
-    gdk_set_allowed_backends("x11");
-    state = gtk_init_check(nullptr, nullptr) ? 1 : 0;
-    if (!state) std::fprintf(stderr, "lumivex: GTK cannot start; answering message boxes alone\n");
-  }
-  return state == 1;
-}
-
 int GtkAnswer(HWND owner, const std::string& text, const std::string& caption, UINT type) {
   const std::vector<Button> buttons = ButtonsOf(type);
   GtkMessageType kind = GTK_MESSAGE_OTHER;
@@ -213,7 +203,10 @@ int GtkAnswer(HWND owner, const std::string& text, const std::string& caption, U
   gtk_window_set_position(GTK_WINDOW(dialog), GTK_WIN_POS_CENTER);
   gtk_widget_realize(dialog);
   const auto ownerId = reinterpret_cast<std::uintptr_t>(owner);
-  if (ownerId != 0 && ownerId <= 0x1FFFFFFFu) {
+  if (void* ownerWindow = lvx::dialog::GtkWindowOf(owner)) {
+    // Owned by one of our dialogs: modal on top of it.
+    gtk_window_set_transient_for(GTK_WINDOW(dialog), GTK_WINDOW(ownerWindow));
+  } else if (ownerId != 0 && ownerId <= 0x1FFFFFFFu) {
     // NULL when the owner is gone; GDK traps the X error.
     GdkWindow* foreign = gdk_x11_window_foreign_new_for_display(gdk_display_get_default(),
                                                                 static_cast<Window>(ownerId));
@@ -255,13 +248,24 @@ void SetMessageBoxSink(MessageBoxSink sink) { g_sink.store(sink); }
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
   const std::string body = text ? text : "";
   const std::string title = caption ? caption : "Error";
-  if (g_noBoxes.load() || lvx::TerminationRequested()) return UnshownAnswer(body, title, type);
-  const bool scripted = std::getenv("LUMIVEX_MSGBOX_ANSWERS") != nullptr;
-  if (scripted || std::string(lvx::DisplayName()) != "x11")
-    return ScriptedAnswer(body, title, type);
-  // SIGTERM must reach this process's queue, not end it with a box on screen;
-  // GTK's start-up already maps windows.
-  lvx::CatchTerminationSignals();
-  if (!GtkReady()) return ScriptedAnswer(body, title, type);
-  return GtkAnswer(owner, body, title, type);
+  int answer = 0;
+  if (lvx::dialog::ScriptedMessageBox(owner, body, title, type, &answer)) {
+    lvx::dialog::RecordMessageBox(owner, body, title, type, answer);
+    return answer;
+  }
+  if (g_noBoxes.load() || lvx::TerminationRequested()) {
+    answer = UnshownAnswer(body, title, type);
+  } else if (std::getenv("LUMIVEX_MSGBOX_ANSWERS") != nullptr || lvx::dialog::Scripted() ||
+             std::string(lvx::DisplayName()) != "x11") {
+    // Tests in scripted mode never wait for a person.
+    answer = ScriptedAnswer(body, title, type);
+  } else {
+    // SIGTERM must reach this process's queue, not end it with a box on screen;
+    // GTK's start-up already maps windows.
+    lvx::CatchTerminationSignals();
+    answer = lvx::dialog::GtkStarted() ? GtkAnswer(owner, body, title, type)
+                                       : ScriptedAnswer(body, title, type);
+  }
+  lvx::dialog::RecordMessageBox(owner, body, title, type, answer);
+  return answer;
 }

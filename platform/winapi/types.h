@@ -24,6 +24,7 @@ using LPBYTE = BYTE*;
 using LPDWORD = DWORD*;
 using LPINT = int*;
 using UINT_PTR = std::uintptr_t;
+using INT_PTR = std::intptr_t;
 using LONG_PTR = std::intptr_t;
 using ULONG_PTR = std::uintptr_t;
 using DWORD_PTR = std::uintptr_t;

@@ -62,11 +62,14 @@ struct PAINTSTRUCT {
 #define WM_ENABLE 0x000A
 #define WM_SETTEXT 0x000C
 #define WM_GETTEXT 0x000D
+#define WM_GETTEXTLENGTH 0x000E
 #define WM_PAINT 0x000F
 #define WM_CLOSE 0x0010
 #define WM_QUIT 0x0012
 #define WM_ERASEBKGND 0x0014
 #define WM_SHOWWINDOW 0x0018
+#define WM_SETFONT 0x0030
+#define WM_GETFONT 0x0031
 #define WM_ACTIVATEAPP 0x001C
 #define WM_SETCURSOR 0x0020
 #define WM_NOTIFY 0x004E
@@ -115,6 +118,7 @@ struct PAINTSTRUCT {
 #define WS_CLIPSIBLINGS 0x04000000L
 #define WS_CLIPCHILDREN 0x02000000L
 #define WS_CAPTION 0x00C00000L
+#define WS_DLGFRAME 0x00400000L
 #define WS_SYSMENU 0x00080000L
 #define WS_EX_TOPMOST 0x00000008L
 #define WS_EX_TOOLWINDOW 0x00000080L
@@ -122,6 +126,8 @@ struct PAINTSTRUCT {
 #define GWL_STYLE (-16)
 #define GWL_EXSTYLE (-20)
 #define GWLP_USERDATA (-21)
+#define GWL_ID (-12)
+#define GWLP_ID (-12)
 
 // ShowWindow.
 #define SW_HIDE 0
@@ -159,6 +165,7 @@ struct PAINTSTRUCT {
 #define VK_UP 0x26
 #define VK_RIGHT 0x27
 #define VK_DOWN 0x28
+#define VK_F1 0x70
 
 // Mouse key state in wParam of mouse messages.
 #define MK_LBUTTON 0x0001
@@ -189,9 +196,22 @@ HWND GetDesktopWindow();
 BOOL GetClientRect(HWND hwnd, LPRECT rect);
 BOOL GetWindowRect(HWND hwnd, LPRECT rect);
 BOOL MoveWindow(HWND hwnd, int x, int y, int width, int height, BOOL repaint);
+// A non-negative index addresses the window's extra bytes (cbWndExtra;
+// dialogs have DLGWINDOWEXTRA). A LONG written at a pointer-aligned offset
+// fills that whole slot, sign-extended, so DWL_MSGRESULT reads back whole.
 LONG GetWindowLongA(HWND hwnd, int index);
 LONG SetWindowLongA(HWND hwnd, int index, LONG value);
+LONG_PTR GetWindowLongPtrA(HWND hwnd, int index);
+LONG_PTR SetWindowLongPtrA(HWND hwnd, int index, LONG_PTR value);
 int GetWindowTextA(HWND hwnd, LPSTR text, int maxCount);
+int GetWindowTextLengthA(HWND hwnd);
+// WS_DISABLED; the window hears WM_ENABLE. Returns TRUE when it was disabled.
+BOOL EnableWindow(HWND hwnd, BOOL enable);
+BOOL IsWindowEnabled(HWND hwnd);
+// Keyboard focus among our windows: the old one hears WM_KILLFOCUS, the new
+// one WM_SETFOCUS. Returns the previous focus window.
+HWND SetFocus(HWND hwnd);
+HWND GetFocus();
 BOOL SetWindowTextA(HWND hwnd, LPCSTR text);
 BOOL InvalidateRect(HWND hwnd, const RECT* rect, BOOL erase);
 HDC BeginPaint(HWND hwnd, PAINTSTRUCT* ps);

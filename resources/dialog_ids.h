@@ -1,0 +1,135 @@
+// Resource numbers of the dialogs and their controls. One number may serve
+// different controls in different dialogs, so control names carry their
+// dialog's name.
+#pragma once
+
+// Dialogs.
+#define IDD_QUOTES 121
+#define IDD_SOUNDS 2006
+#define IDD_USERS 2010
+#define IDD_COUNTDOWN 2012
+#define IDD_ABOUT 2014
+#define IDD_BIRTHDAY 2015
+#define IDD_EMAIL 2016
+#define IDD_FRIENDS 2017
+#define IDD_STARTUP 2018
+#define IDD_MESSAGES 2019
+#define IDD_WORLDTIME 2020
+#define IDD_MAIN 2003
+
+// The program's icon (the property sheet's).
+#define IDI_LUMIVEX 100
+
+// Main page (2003).
+#define IDC_MAIN_MESSAGE 1002
+#define IDC_MAIN_BOTTOMLINE 1003
+#define IDC_MAIN_FONT 1006
+#define IDC_MAIN_AIRPLANES 1008
+#define IDC_MAIN_PICTURE_BUTTON 1009
+#define IDC_MAIN_MOON 1010
+#define IDC_MAIN_EMAIL 1011
+#define IDC_MAIN_JOKES 1012
+#define IDC_MAIN_HELP 1013
+#define IDC_MAIN_OPTIONS 1014
+#define IDC_MAIN_SOUTHERN 1016
+#define IDC_MAIN_PICTURE 1017
+
+// Messages page (2019).
+#define IDC_MSG_TEXT 1002
+#define IDC_MSG_HEART 1010
+#define IDC_MSG_HAPPY 1011
+#define IDC_MSG_PEACE 1013
+#define IDC_MSG_SEND 1014
+#define IDC_MSG_PEACE_CHECK 1015
+#define IDC_MSG_STAR 1016
+#define IDC_MSG_HAPPY_CHECK 1017
+#define IDC_MSG_PREVIEW 1018
+#define IDC_MSG_TIME 1019
+#define IDC_MSG_HELP 1020
+#define IDC_MSG_COUNTDOWN 1021
+#define IDC_MSG_BOTTOMLINE 1022
+#define IDC_MSG_DAYCOUNTER 1023
+#define IDC_MSG_24H 1024
+#define IDC_MSG_WORLDTIME 1025
+#define IDC_MSG_NEXT 1033
+#define IDC_MSG_NEW 1034
+#define IDC_MSG_DELETE 1035
+#define IDC_MSG_NUMBER 1036
+#define IDC_MSG_RANDOM 1050
+#define IDC_MSG_PREV 1054
+
+// Sounds page (2006).
+#define IDC_SND_SILENCE 1000
+#define IDC_SND_LULLABY 1001
+#define IDC_SND_SEA 1002
+#define IDC_SND_WAV 1003
+#define IDC_SND_MIDI 1004
+#define IDC_SND_BIRDS 1005
+#define IDC_SND_SAD 1006
+#define IDC_SND_REMINDER 1007
+#define IDC_SND_MELODY 1008
+#define IDC_SND_WAV_PATH 1028
+#define IDC_SND_MIDI_PATH 1029
+#define IDC_SND_WAV_BROWSE 1030
+#define IDC_SND_MIDI_BROWSE 1031
+#define IDC_SND_CONTINUOUS 1112
+#define IDC_SND_CUCKOO 1113
+
+// Quotes page (121).
+#define IDC_QUO_OWN_PATH 1019
+#define IDC_QUO_BROWSE 1020
+#define IDC_QUO_BANNER 1021
+#define IDC_QUO_AUTOTEXT 1023
+#define IDC_QUO_CATEGORY 1028
+#define IDC_QUO_PICTURE 1029
+#define IDC_QUO_NEXT 1033
+#define IDC_QUO_PREV 1054
+#define IDC_QUO_SECONDS 1058
+#define IDC_QUO_SIZE_NOTE 1059
+#define IDC_QUO_OWN_LABEL 1060
+
+// Friends page (2017).
+#define IDC_FRI_MAIL 1036
+#define IDC_FRI_SITE 1037
+#define IDC_FRI_DOWNLOAD 1038
+
+// Startup page (2018).
+#define IDC_STA_TIMEOUT 1038
+#define IDC_STA_TOPLEFT 1039
+#define IDC_STA_TOPRIGHT 1040
+#define IDC_STA_BOTTOMLEFT 1041
+#define IDC_STA_BOTTOMRIGHT 1042
+#define IDC_STA_SWITCHOFF 1043
+#define IDC_STA_REACH 1044
+#define IDC_STA_WALLPAPER 1051
+#define IDC_STA_WALLPAPER_PATH 1052
+#define IDC_STA_WALLPAPER_BROWSE 1054
+
+// About page (2014).
+#define IDC_ABO_HI 1016
+#define IDC_ABO_NEWER 1017
+#define IDC_ABO_VERSION 1030
+#define IDC_ABO_BUILD 1031
+#define IDC_ABO_UNINSTALL 1033
+
+// Countdown Timer (2012) and birthday (2015) dialogs.
+#define IDC_DATE_MONTH 1025
+#define IDC_DATE_DAY 1026
+#define IDC_DATE_YEAR 1027
+#define IDC_DATE_HOUR 1028
+#define IDC_DATE_MINUTE 1029
+
+// E-mail parameters (2016).
+#define IDC_MAIL_PASSWORD 1004
+#define IDC_MAIL_SERVER 1005
+#define IDC_MAIL_LOGIN 1032
+#define IDC_MAIL_CHECKEVERY 1033
+#define IDC_MAIL_LAN 1034
+#define IDC_MAIL_MODEM 1035
+
+// World time view (2020).
+#define IDC_WT_HOME 1043
+#define IDC_WT_HOME_DST 1044
+#define IDC_WT_WORLD 1045
+#define IDC_WT_WORLD_DST 1046
+#define IDC_WT_BOTTOMLINE 1050
