@@ -6,7 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "config/config_dialog.h"
 #include "host/saver_proc.h"
+#include "resources/dialog_ids.h"
 
 SaverHostState SaverHost = {nullptr, nullptr, false, false, false, nullptr, {0, 0}, 4, 0xFFFFFFFFu};
 
@@ -264,11 +266,11 @@ int RunSaverWindow(HWND parent) {
   return code;
 }
 
+// No saver window: the configuration dialog is the whole run. (The platform
+// has no extra dialog classes to register for it.)
 int ShowConfiguration(HWND parent) {
-  // The configuration dialog (resource 2003) takes this place once it exists.
-  MessageBoxA(parent, "The settings dialog is not available yet.", "Lumivex",
-              MB_OK | MB_ICONINFORMATION);
-  return 0;
+  return static_cast<int>(DialogBoxParamA(SaverHost.instance, MAKEINTRESOURCEA(IDD_MAIN), parent,
+                                          ScreenSaverConfigureDialog, 0));
 }
 
 // The password-change provider of the platform does not exist on Linux, so

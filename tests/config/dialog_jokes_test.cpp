@@ -1,0 +1,178 @@
+// The running OK button and the blinking eyes of the main page.
+#include "config_fixture.h"
+
+namespace {
+
+RECT ScreenRect(HWND window) {
+  RECT r{0, 0, 0, 0};
+  GetWindowRect(window, &r);
+  return r;
+}
+
+}  // namespace
+
+TEST(ApproachTest, ThePointerNearAnEdgeSendsTheButtonTheOtherWay) {
+  const RECT dialog{100, 100, 620, 640};
+  const struct {
+    const char* what;
+    RECT button;
+    POINT pointer;
+    int dx, dy;
+  } cases[] = {
+      {"from the left", {300, 400, 390, 425}, {295, 410}, 1, 0},
+      {"from the left, dialog edge near", {500, 400, 590, 425}, {505, 410}, -3, 0},
+      {"from the right", {300, 400, 390, 425}, {392, 410}, -1, 0},
+      {"from the right, dialog edge near", {140, 400, 230, 425}, {228, 410}, 3, 0},
+      {"from above", {300, 400, 390, 425}, {340, 390}, 0, 1},
+      {"from above, dialog edge near", {300, 560, 390, 585}, {340, 556}, 0, -3},
+      {"from below", {300, 400, 390, 425}, {340, 430}, 0, -1},
+      {"from below, dialog edge near", {300, 140, 390, 165}, {340, 170}, 0, 3},
+      {"corner: left and top", {300, 400, 390, 425}, {298, 402}, 1, 1},
+      {"in the middle", {300, 400, 390, 440}, {345, 420}, 0, 0},
+      {"far away", {300, 400, 390, 425}, {100, 100}, 0, 0},
+      // The bands stop short of 15 pixels.
+      {"15 to the left", {300, 400, 390, 425}, {285, 410}, 0, 0},
+      {"beside, but too high", {300, 400, 390, 425}, {295, 385}, 0, 0},
+  };
+  for (const auto& c : cases) {
+    int dx = 99, dy = 99;
+    const bool jump = IsApproaching(c.pointer, c.button, dialog, &dx, &dy);
+    EXPECT_EQ(dx, c.dx) << c.what;
+    EXPECT_EQ(dy, c.dy) << c.what;
+    EXPECT_EQ(jump, c.dx != 0 || c.dy != 0) << c.what;
+  }
+}
+
+TEST(ApproachTest, APointerNearBothSidesOfANarrowButtonSendsItLeft) {
+  lvx::test::WriteFile(lvx::LogFilePath(), "");
+  lvx::ResetLogForTests();
+  LogFile.Init("C:\\lumivex-log.txt", "Lumivex.ini");
+  const RECT dialog{100, 100, 620, 640};
+  int dx = 0, dy = 0;
+  EXPECT_TRUE(IsApproaching({310, 410}, {300, 400, 320, 425}, dialog, &dx, &dy));
+  EXPECT_EQ(dx, -1);
+  EXPECT_EQ(dy, 0);
+  const std::string log = lvx::test::ReadFile(lvx::LogFilePath());
+  EXPECT_NE(log.find("IsApproaching X= Both detected"), std::string::npos) << log;
+  EXPECT_EQ(log.find("IsApproaching Y"), std::string::npos);
+}
+
+class RunningButtonTest : public ConfigTest {
+ protected:
+  void SetUp() override {
+    ConfigTest::SetUp();
+    Prepare();
+    lvx::SeedRandomForTests(SeedForJoke(true));
+  }
+  // Puts the pointer just left of the OK button and lets the joke look.
+  static RECT PointFromTheLeftAndTick(HWND d) {
+    const RECT before = ScreenRect(GetDlgItem(d, IDOK));
+    SetCursorPos(before.left - 5, before.top + 5);
+    EXPECT_TRUE(dlg::FireTimer(d, RunningButtonTimerId));
+    return before;
+  }
+};
+
+TEST_F(RunningButtonTest, StartsOnlyWithJokesOnAndTheDiceRight) {
+  const struct {
+    const char* jokes;
+    bool starts;
+    bool active;
+  } cases[] = {{"1", true, true}, {"0", true, false}, {"1", false, false}};
+  for (const auto& c : cases) {
+    SetIni("params", "Jokes", c.jokes);
+    lvx::ResetSettingsForTests();
+    lvx::ResetDialogJokesForTests();
+    lvx::SeedRandomForTests(SeedForJoke(c.starts));
+    RunMainPage([&](HWND d) {
+      EXPECT_EQ(RunningButton.active, c.active) << c.jokes << c.starts;
+      EXPECT_EQ(dlg::TimerPeriod(d, RunningButtonTimerId), c.active ? RunningButtonPeriod : 0u);
+      dlg::Click(d, IDCANCEL);
+    });
+  }
+}
+
+TEST_F(RunningButtonTest, JumpsFiftyPixelsAwayOrHundredFiftyBackFromTheEdge) {
+  RunMainPage([](HWND d) {
+    HWND ok = GetDlgItem(d, IDOK);
+    const RECT first = PointFromTheLeftAndTick(d);
+    RECT now = ScreenRect(ok);
+    EXPECT_EQ(now.left, first.left + 50);
+    EXPECT_EQ(now.top, first.top);
+    EXPECT_EQ(now.right - now.left, first.right - first.left) << "same size";
+
+    // Next to the dialog's right edge it runs back across the dialog.
+    const RECT dialog = ScreenRect(d);
+    POINT edge{dialog.right - (now.right - now.left) - 20, now.top};
+    ScreenToClient(d, &edge);
+    MoveWindow(ok, edge.x, edge.y, now.right - now.left, now.bottom - now.top, TRUE);
+    const RECT second = PointFromTheLeftAndTick(d);
+    now = ScreenRect(ok);
+    EXPECT_EQ(now.left, second.left - 150);
+    EXPECT_EQ(RunningButton.attempts, 2);
+
+    // Far from it, or inside it away from its edges, it stays.
+    SetCursorPos(dialog.left + 5, dialog.top + 5);
+    dlg::FireTimer(d, RunningButtonTimerId);
+    SetCursorPos((now.left + now.right) / 2, (now.top + now.bottom) / 2);
+    dlg::FireTimer(d, RunningButtonTimerId);
+    EXPECT_EQ(ScreenRect(ok).left, now.left);
+    EXPECT_EQ(RunningButton.attempts, 2);
+    dlg::Click(d, IDCANCEL);
+  });
+  const std::string log = Log();
+  EXPECT_NE(log.find("ButtonX jump"), std::string::npos);
+}
+
+TEST_F(RunningButtonTest, StaysPutWhilePressedOrWhileAnInnerDialogIsUp) {
+  dlg::OnDialog(IDD_EMAIL, [](HWND e) {
+    HWND main = dlg::FindDialog(IDD_MAIN);
+    const RECT before = PointFromTheLeftAndTick(main);
+    EXPECT_EQ(ScreenRect(GetDlgItem(main, IDOK)).left, before.left) << "paused";
+    dlg::Click(e, IDCANCEL);
+  });
+  RunMainPage([](HWND d) {
+    HWND ok = GetDlgItem(d, IDOK);
+    SendMessageA(ok, BM_SETSTATE, TRUE, 0);  // the mouse button is down on it
+    RECT before = PointFromTheLeftAndTick(d);
+    EXPECT_EQ(ScreenRect(ok).left, before.left);
+    SendMessageA(ok, BM_SETSTATE, FALSE, 0);
+
+    dlg::Click(d, IDC_MAIN_EMAIL);
+    EXPECT_EQ(RunningButton.attempts, 0);
+    before = PointFromTheLeftAndTick(d);
+    EXPECT_EQ(ScreenRect(ok).left, before.left + 50) << "running again";
+    dlg::Click(d, IDCANCEL);
+  });
+}
+
+TEST_F(RunningButtonTest, HittingItAnywayIsCongratulatedWithTheCount) {
+  setenv("SDL_AUDIODRIVER", "dummy", 1);
+  dlg::AnswerMessageBoxes({IDOK});
+  const INT_PTR result = RunMainPage([](HWND d) {
+    PointFromTheLeftAndTick(d);
+    PointFromTheLeftAndTick(d);
+    dlg::Click(d, IDOK);
+  });
+  EXPECT_EQ(result, 1);
+  ASSERT_EQ(BoxesCaptioned("CONGRATULATIONS!"), 1);
+  EXPECT_EQ(dlg::MessageBoxes().back().text, "You were able to hit the button with 2 attempts!");
+}
+
+TEST_F(RunningButtonTest, NeverLeavesTheDialog) {
+  RunMainPage([](HWND d) {
+    // A dialog too narrow for the jump back: 150 pixels left would put the
+    // button outside, where nobody could press it.
+    const RECT dialog = ScreenRect(d);
+    MoveWindow(d, dialog.left, dialog.top, 220, dialog.bottom - dialog.top, TRUE);
+    HWND ok = GetDlgItem(d, IDOK);
+    MoveWindow(ok, 60, 20, 90, 25, TRUE);
+    PointFromTheLeftAndTick(d);
+    POINT corner{ScreenRect(ok).left, ScreenRect(ok).top};
+    ScreenToClient(d, &corner);
+    EXPECT_EQ(corner.x, 0);
+    EXPECT_EQ(corner.y, 20);
+    EXPECT_EQ(RunningButton.attempts, 1);
+    dlg::Click(d, IDCANCEL);
+  });
+}
