@@ -216,6 +216,34 @@ void TextFont::Release() {
   oldFont_ = nullptr;
 }
 
+void TextFont::Choose(HWND window) {
+  HDC dc = GetDC(window);
+  HDC previous = dc_;
+  dc_ = dc;  // Load takes the resolution from it
+  Load("Font");
+  CHOOSEFONTA cf{};
+  cf.lStructSize = sizeof cf;
+  cf.hwndOwner = nullptr;
+  cf.hDC = dc;
+  cf.lpLogFont = &logFont_;
+  cf.Flags = CF_SCREENFONTS | CF_EFFECTS | CF_INITTOLOGFONTSTRUCT;
+  cf.rgbColors = static_cast<COLORREF>(color_);
+  // Cancel leaves the record as it was, so the same values are stored again.
+  ChooseFontA(&cf);
+  int dpi = dc != nullptr ? GetDeviceCaps(dc, LOGPIXELSY) : 0;
+  if (dpi <= 0) dpi = 96;
+  size_ = -(static_cast<float>(logFont_.lfHeight) * 72.0f / static_cast<float>(dpi));
+  SafeStrCpy(faceName_, logFont_.lfFaceName, sizeof faceName_ - 1);
+  charSet_ = logFont_.lfCharSet;
+  color_ = static_cast<long>(cf.rgbColors);
+  MainSettings.UserWriteString("Font", "Font", faceName_);
+  MainSettings.UserWriteFloat("Font", "FontSize", size_);
+  MainSettings.UserWriteUInt("Font", "FontCharSet", static_cast<unsigned>(charSet_));
+  MainSettings.UserWriteLong("Font", "Color", color_);
+  dc_ = previous;
+  if (dc != nullptr) ReleaseDC(window, dc);
+}
+
 PenClass::PenClass() : selected_(0), pen_(nullptr), oldPen_(nullptr) {}
 
 PenClass::~PenClass() = default;
@@ -240,6 +268,136 @@ void PenClass::Release(HDC dc) {
   if (pen_ != nullptr) DeleteObject(pen_);
   pen_ = nullptr;
   oldPen_ = nullptr;
+}
+
+namespace {
+
+constexpr std::size_t kMailLinkLimit = 5000;
+
+}  // namespace
+
+int OpenMailLink(const char* recipient, const char* copyRecipient, const char* subject,
+                 const char* body) {
+  std::string to = recipient ? recipient : "";
+  std::string cc = copyRecipient ? copyRecipient : "";
+  std::string about = subject ? subject : "";
+  std::string text = body ? body : "";
+  const std::size_t total = to.size() + cc.size() + about.size() + text.size();
+  if (total >= kMailLinkLimit) {
+    InternalError(nullptr, 4112);
+    // The link still goes out, with as much of the body as fits.
+    const std::size_t others = to.size() + cc.size() + about.size();
+    text.resize(others < kMailLinkLimit - 1 ? std::min(text.size(), kMailLinkLimit - 1 - others)
+                                            : 0);
+  }
+  const std::string link = "mailto:" + to + "?subject=" + about + "&cc=" + cc + "&body=" + text;
+  HINSTANCE result = ShellExecuteA(nullptr, "open", link.c_str(), nullptr, nullptr, SW_RESTORE);
+  return reinterpret_cast<std::intptr_t>(result) > 32 ? 1 : 0;
+}
+
+int BrowseForFolder(HWND owner, const char* title, char* path, int size) {
+  if (path == nullptr || size < MAX_PATH) {
+    InternalError(owner, 7724);
+    return 0;
+  }
+  BROWSEINFOA info{};
+  info.hwndOwner = owner;
+  info.pidlRoot = nullptr;
+  info.lpszTitle = title;
+  info.ulFlags = 0;
+  PIDLIST_ABSOLUTE item = SHBrowseForFolderA(&info);
+  if (item == nullptr) return 0;
+  char chosen[MAX_PATH];
+  const BOOL ok = SHGetPathFromIDListA(item, chosen);
+  CoTaskMemFree(item);
+  if (!ok) return 0;
+  SafeStrCpy(path, chosen, static_cast<std::size_t>(size) - 1);
+  return 1;
+}
+
+int OpenFileDialog(HWND owner, const char* title, const char* kind, char* path, int size) {
+  // The filters are NUL-separated pairs ended by an empty string.
+  static const char kWav[] = "WAV files (*.WAV)\0*.WAV\0All files (*.*)\0*.*\0";
+  static const char kMid[] = "MIDI files (*.MID)\0*.MID\0All files (*.*)\0*.*\0";
+  static const char kBmp[] = "BMP files (*.BMP)\0*.BMP\0";
+  // One record for the program, as the platform's dialog remembers its last folder.
+  static OPENFILENAMEA ofn;
+  if (path == nullptr || size < MAX_PATH + 1) {
+    InternalError(owner, 2394);
+    return 0;
+  }
+  const std::string k = kind ? kind : "";
+  ofn = OPENFILENAMEA{};
+  ofn.lStructSize = sizeof ofn;
+  ofn.hwndOwner = owner;
+  ofn.lpstrFilter = k == "WAV" ? kWav : k == "MID" ? kMid : kBmp;
+  ofn.nFilterIndex = 1;
+  ofn.lpstrFile = path;
+  ofn.nMaxFile = static_cast<DWORD>(size);
+  ofn.lpstrInitialDir = nullptr;
+  ofn.lpstrTitle = title;
+  ofn.Flags = OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY | OFN_EXPLORER;
+  const BOOL chosen = GetOpenFileNameA(&ofn);
+  if (!chosen) LogCommDlgError();
+  return chosen;
+}
+
+void LogCommDlgError() {
+  const char* name = "UNKNOWN";
+  switch (CommDlgExtendedError()) {
+    case CDERR_STRUCTSIZE:
+      name = "CDERR_STRUCTSIZE";
+      break;
+    case CDERR_INITIALIZATION:
+      name = "CDERR_INITIALIZATION";
+      break;
+    case CDERR_NOTEMPLATE:
+      name = "CDERR_NOTEMPLATE";
+      break;
+    case CDERR_NOHINSTANCE:
+      name = "CDERR_NOHINSTANCE";
+      break;
+    case CDERR_LOADSTRFAILURE:
+      name = "CDERR_LOADSTRFAILURE";
+      break;
+    case CDERR_FINDRESFAILURE:
+      name = "CDERR_FINDRESFAILURE";
+      break;
+    case CDERR_LOADRESFAILURE:
+      name = "CDERR_LOADRESFAILURE";
+      break;
+    case CDERR_LOCKRESFAILURE:
+      name = "CDERR_LOCKRESFAILURE";
+      break;
+    case CDERR_MEMALLOCFAILURE:
+      name = "CDERR_MEMALLOCFAILURE";
+      break;
+    case CDERR_MEMLOCKFAILURE:
+      name = "CDERR_MEMLOCKFAILURE";
+      break;
+    case CDERR_NOHOOK:
+      name = "CDERR_NOHOOK";
+      break;
+    case FNERR_SUBCLASSFAILURE:
+      name = "FNERR_SUBCLASSFAILURE";
+      break;
+    case FNERR_INVALIDFILENAME:
+      name = "FNERR_INVALIDFILENAME";
+      break;
+    case FNERR_BUFFERTOOSMALL:
+      name = "FNERR_BUFFERTOOSMALL";
+      break;
+    default:
+      break;
+  }
+  LogFile.Log(3, "CommDlgError", name);
+}
+
+INT_PTR RunDialog(HINSTANCE instance, int dialogId, HWND parent, DLGPROC proc, LPARAM param) {
+  const INT_PTR result = DialogBoxParamA(instance, MAKEINTRESOURCEA(dialogId), parent, proc, param);
+  // The same guard as every problem box: never two at once.
+  if (result == -1) ShowProblem(parent, "Dialog Box returned -1");
+  return result;
 }
 
 namespace lvx {

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/dialog/dialog_internal.h"
+#include "platform/dialog/gtk_mirror.h"
 #include "platform/winapi.h"
 
 namespace {
@@ -117,18 +119,6 @@ int ScriptedAnswer(const std::string& text, const std::string& caption, UINT typ
   return DefaultAnswer(type, buttons);
 }
 
-bool GtkReady() {
-  static int state = -1;
-  if (state < 0) {
-    // Our number formatting must not follow the user's locale.
-    gtk_disable_setlocale();
-    gdk_set_allowed_backends("x11");
-    state = gtk_init_check(nullptr, nullptr) ? 1 : 0;
-    if (!state) std::fprintf(stderr, "lumivex: GTK cannot start; answering message boxes alone\n");
-  }
-  return state == 1;
-}
-
 int GtkAnswer(HWND owner, const std::string& text, const std::string& caption, UINT type) {
   const std::vector<Button> buttons = ButtonsOf(type);
   GtkMessageType kind = GTK_MESSAGE_OTHER;
@@ -167,7 +157,10 @@ int GtkAnswer(HWND owner, const std::string& text, const std::string& caption, U
   gtk_window_set_position(GTK_WINDOW(dialog), GTK_WIN_POS_CENTER);
   gtk_widget_realize(dialog);
   const auto ownerId = reinterpret_cast<std::uintptr_t>(owner);
-  if (ownerId != 0 && ownerId <= 0x1FFFFFFFu) {
+  if (void* ownerWindow = lvx::dialog::GtkWindowOf(owner)) {
+    // Owned by one of our dialogs: modal on top of it.
+    gtk_window_set_transient_for(GTK_WINDOW(dialog), GTK_WINDOW(ownerWindow));
+  } else if (ownerId != 0 && ownerId <= 0x1FFFFFFFu) {
     // NULL when the owner is gone; GDK traps the X error.
     GdkWindow* foreign = gdk_x11_window_foreign_new_for_display(gdk_display_get_default(),
                                                                 static_cast<Window>(ownerId));
@@ -196,8 +189,18 @@ int GtkAnswer(HWND owner, const std::string& text, const std::string& caption, U
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
   const std::string body = text ? text : "";
   const std::string title = caption ? caption : "Error";
-  const bool scripted = std::getenv("LUMIVEX_MSGBOX_ANSWERS") != nullptr;
-  if (scripted || std::string(lvx::DisplayName()) != "x11" || !GtkReady())
-    return ScriptedAnswer(body, title, type);
-  return GtkAnswer(owner, body, title, type);
+  int answer = 0;
+  if (lvx::dialog::ScriptedMessageBox(owner, body, title, type, &answer)) {
+    lvx::dialog::RecordMessageBox(owner, body, title, type, answer);
+    return answer;
+  }
+  // Tests in scripted mode never wait for a person.
+  const bool scripted = std::getenv("LUMIVEX_MSGBOX_ANSWERS") != nullptr || lvx::dialog::Scripted();
+  if (scripted || std::string(lvx::DisplayName()) != "x11" || !lvx::dialog::GtkStarted()) {
+    answer = ScriptedAnswer(body, title, type);
+  } else {
+    answer = GtkAnswer(owner, body, title, type);
+  }
+  lvx::dialog::RecordMessageBox(owner, body, title, type, answer);
+  return answer;
 }

@@ -418,6 +418,49 @@ using namespace lvx::user;
 
 namespace lvx {
 
+MessageWaitSources CurrentMessageWaitSources() {
+  MessageWaitSources out;
+  int wake = WakeFdValue();
+  if (wake >= 0) out.fds[out.count++] = wake;
+  int displayFd = CurrentBackend().EventFd();
+  if (displayFd >= 0) out.fds[out.count++] = displayFd;
+  bool haveDue = false;
+  Clock::time_point due{};
+  for (const Timer& t : Q().timers) {
+    if (!haveDue || t.due < due) due = t.due;
+    haveDue = true;
+  }
+  if (haveDue) {
+    auto left = std::max(Clock::duration::zero(), due - Clock::now());
+    // Rounded up, so the wait never ends just before the timer is due.
+    auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(left +
+                                                                    std::chrono::microseconds(999));
+    out.timeoutMs = static_cast<int>(std::min<long long>(ms.count(), 0x7FFFFFFF));
+  }
+  return out;
+}
+
+void ClearMessageWake() { DrainWake(); }
+
+bool TimerPeriod(HWND hwnd, UINT_PTR id, UINT* periodMs) {
+  Timer* t = FindTimer(hwnd, id);
+  if (t == nullptr) return false;
+  if (periodMs != nullptr) {
+    *periodMs =
+        static_cast<UINT>(std::chrono::duration_cast<std::chrono::milliseconds>(t->period).count());
+  }
+  return true;
+}
+
+bool FireTimerNow(HWND hwnd, UINT_PTR id) {
+  Timer* t = FindTimer(hwnd, id);
+  if (t == nullptr) return false;
+  t->due = Clock::now() + t->period;
+  MSG m{hwnd, WM_TIMER, id, reinterpret_cast<LPARAM>(t->proc), TickNow(), CursorForMessage()};
+  DispatchMessageA(&m);
+  return true;
+}
+
 bool OnWindowThread() {
   return !g_haveWindowThread.load() || g_windowThread.load() == std::this_thread::get_id();
 }

@@ -7,6 +7,7 @@
 
 #include "platform/backend/backend.h"
 #include "platform/gdi/surface.h"
+#include "platform/user/window_registry.h"
 #include "platform/winapi.h"
 
 namespace lvx::user {
@@ -20,9 +21,13 @@ struct Window {
   std::string title;
   DWORD style = 0;  // WS_VISIBLE mirrors `visible`
   DWORD exStyle = 0;
-  LONG userData = 0;
+  LONG_PTR userData = 0;
+  LONG_PTR controlId = 0;                   // a child's id (the hMenu argument)
+  std::vector<unsigned char> extra;         // the class's cbWndExtra bytes
+  WindowHost* host = nullptr;               // nullptr: the display shows it
   int x = 0, y = 0, width = 0, height = 0;  // relative to the parent's client area
   HWND parent = nullptr;                    // ours or a foreign window
+  HWND owner = nullptr;                     // a popup's owner (a non-child with our parent)
   bool parentIsOurs = false;
   bool visible = false;
   bool destroying = false;
@@ -52,6 +57,20 @@ std::vector<HWND> AllWindows();
 std::vector<HWND> TopLevelWindows();
 // Screen position of a window's client origin.
 POINT ClientOrigin(const Window& w);
+// Where the window's native side lives: its host, else the display.
+class NativeSide {
+ public:
+  explicit NativeSide(const Window& w) : w_(w) {}
+  void Show(bool show);
+  void Move(int x, int y, int width, int height);
+  void SetTitle(const std::string& title);
+  void Raise();
+  void Present(Surface& surface, bool all);
+  void Destroy();
+
+ private:
+  const Window& w_;
+};
 
 // Queue side, used by the registry.
 void NoteWindowThread();

@@ -22,7 +22,13 @@ struct WindowClass {
   WNDPROC proc = nullptr;
   HINSTANCE instance = nullptr;
   HBRUSH brush = nullptr;
+  int extraBytes = 0;
+  lvx::WindowHost* host = nullptr;
 };
+
+// Extra window bytes are capped like Win32's (40 bytes is its documented
+// limit for classes; dialogs need DLGWINDOWEXTRA).
+constexpr int kMaxExtraBytes = 256;
 
 // Window surfaces are capped so a bogus size (from a foreign parent or a
 // caller's arithmetic) cannot ask for gigabytes.
@@ -45,6 +51,7 @@ struct Registry {
   std::unordered_map<NativeId, std::unique_ptr<Window>> windows;
   std::vector<HWND> order;  // creation order
   HWND foreground = nullptr;
+  HWND focus = nullptr;
 };
 
 Registry& Reg() {
@@ -137,13 +144,12 @@ bool ShowInternal(HWND hwnd, bool show) {
   } else {
     w->style &= ~static_cast<DWORD>(WS_VISIBLE);
   }
-  CurrentBackend().ShowWindow(Id(hwnd), show);
+  NativeSide(*w).Show(show);
   if (show) {
     Invalidate(*w, nullptr, true);
     w->surface.MarkAllDirty();
     EraseNow(hwnd);
-    if ((w = Find(hwnd)) != nullptr && w->visible)
-      CurrentBackend().Present(Id(hwnd), w->surface, true);
+    if ((w = Find(hwnd)) != nullptr && w->visible) NativeSide(*w).Present(w->surface, true);
     if (w != nullptr) w->surface.TakeDirty();
   } else if (Reg().foreground == hwnd) {
     Reg().foreground = nullptr;
@@ -159,12 +165,33 @@ void FreeWindow(HWND hwnd) {
   r.windows.erase(it);
   r.order.erase(std::remove(r.order.begin(), r.order.end(), hwnd), r.order.end());
   if (r.foreground == hwnd) r.foreground = nullptr;
+  if (r.focus == hwnd) r.focus = nullptr;
   RemoveLiveHandle(hwnd);
   if (w->dc != nullptr) DestroySurfaceDC(w->dc);
-  CurrentBackend().DestroyWindow(Id(hwnd));
+  NativeSide(*w).Destroy();
 }
 
 bool IsOurs(HWND hwnd) { return Find(hwnd) != nullptr; }
+
+bool IsPointerAligned(int index) { return index % static_cast<int>(sizeof(LONG_PTR)) == 0; }
+
+// Focus change with its messages; `tellHost` false when the host reported it.
+HWND ChangeFocus(HWND hwnd, bool tellHost) {
+  Registry& r = Reg();
+  HWND old = r.focus;
+  if (old == hwnd) return old;
+  r.focus = hwnd;
+  if (old != nullptr && Find(old) != nullptr) {
+    SendMessageA(old, WM_KILLFOCUS, reinterpret_cast<WPARAM>(hwnd), 0);
+  }
+  if (hwnd != nullptr && r.focus == hwnd) {
+    if (Window* w = Find(hwnd)) {
+      if (tellHost && w->host != nullptr) w->host->SetFocus(Id(hwnd));
+      SendMessageA(hwnd, WM_SETFOCUS, reinterpret_cast<WPARAM>(old), 0);
+    }
+  }
+  return old;
+}
 
 bool IsForeign(HWND hwnd) {
   return hwnd != nullptr && Id(hwnd) != kDesktopId && CurrentBackend().IsForeignWindow(Id(hwnd));
@@ -188,6 +215,54 @@ std::vector<HWND> TopLevelWindows() {
     if (w != nullptr && !w->parentIsOurs && !w->destroying) out.push_back(h);
   }
   return out;
+}
+
+void NativeSide::Show(bool show) {
+  if (w_.host != nullptr) {
+    w_.host->ShowWindow(Id(w_.hwnd), show);
+  } else {
+    CurrentBackend().ShowWindow(Id(w_.hwnd), show);
+  }
+}
+
+void NativeSide::Move(int x, int y, int width, int height) {
+  if (w_.host != nullptr) {
+    w_.host->MoveWindow(Id(w_.hwnd), x, y, width, height);
+  } else {
+    CurrentBackend().MoveWindow(Id(w_.hwnd), x, y, width, height);
+  }
+}
+
+void NativeSide::SetTitle(const std::string& title) {
+  if (w_.host != nullptr) {
+    w_.host->SetTitle(Id(w_.hwnd), title);
+  } else {
+    CurrentBackend().SetTitle(Id(w_.hwnd), title);
+  }
+}
+
+void NativeSide::Raise() {
+  if (w_.host != nullptr) {
+    w_.host->Raise(Id(w_.hwnd));
+  } else {
+    CurrentBackend().Raise(Id(w_.hwnd));
+  }
+}
+
+void NativeSide::Present(Surface& surface, bool all) {
+  if (w_.host != nullptr) {
+    w_.host->Present(Id(w_.hwnd), surface, all);
+  } else {
+    CurrentBackend().Present(Id(w_.hwnd), surface, all);
+  }
+}
+
+void NativeSide::Destroy() {
+  if (w_.host != nullptr) {
+    w_.host->DestroyWindow(Id(w_.hwnd));
+  } else {
+    CurrentBackend().DestroyWindow(Id(w_.hwnd));
+  }
 }
 
 POINT ClientOrigin(const Window& w) {
@@ -215,12 +290,13 @@ void ResetWindowsForTests() {
   Registry& r = Reg();
   for (auto& [id, w] : r.windows) {
     if (w->dc != nullptr) DestroySurfaceDC(w->dc);
-    CurrentBackend().DestroyWindow(id);
+    NativeSide(*w).Destroy();
   }
   r.windows.clear();
   r.order.clear();
   r.classes.clear();
   r.foreground = nullptr;
+  r.focus = nullptr;
 }
 
 }  // namespace lvx::user
@@ -249,7 +325,7 @@ void PresentDirtyWindows() {
   for (HWND h : Reg().order) {
     Window* w = Find(h);
     if (w != nullptr && w->visible && w->surface.HasDirty()) {
-      CurrentBackend().Present(Id(h), w->surface, false);
+      NativeSide(*w).Present(w->surface, false);
     }
   }
 }
@@ -262,6 +338,7 @@ ATOM RegisterClassA(const WNDCLASSA* wc) {
     return 0;
   }
   if (FindClass(wc->lpszClassName) != nullptr) return 0;  // already registered, as Win32
+  if (wc->cbWndExtra < 0 || wc->cbWndExtra > kMaxExtraBytes) return 0;
   Registry& r = Reg();
   WindowClass c;
   c.name = wc->lpszClassName;
@@ -270,9 +347,32 @@ ATOM RegisterClassA(const WNDCLASSA* wc) {
   c.proc = wc->lpfnWndProc;
   c.instance = wc->hInstance;
   c.brush = wc->hbrBackground;
+  c.extraBytes = wc->cbWndExtra;
   r.classes.push_back(c);
   return c.atom;
 }
+
+namespace lvx {
+
+ATOM RegisterHostedClass(const WNDCLASSA* wc, WindowHost* host) {
+  if (host == nullptr) return 0;
+  ATOM atom = RegisterClassA(wc);
+  if (atom != 0) Reg().classes.back().host = host;
+  return atom;
+}
+
+void NoteWindowMoved(HWND hwnd, int x, int y) {
+  if (Window* w = Find(hwnd)) {
+    w->x = x;
+    w->y = y;
+  }
+}
+
+void NoteFocus(HWND hwnd) {
+  if (hwnd == nullptr || Find(hwnd) != nullptr) ChangeFocus(hwnd, false);
+}
+
+}  // namespace lvx
 
 BOOL UnregisterClassA(LPCSTR className, HINSTANCE) {
   WindowClass* c = FindClass(className);
@@ -293,6 +393,16 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
   bool parentIsOurs = IsOurs(parent);
   if (parent != nullptr && !parentIsOurs && !IsForeign(parent)) return nullptr;
   if ((style & WS_CHILD) && parent == nullptr) return nullptr;
+  // A window of a host lives among our own windows only.
+  if (cls->host != nullptr && parent != nullptr && !parentIsOurs) return nullptr;
+  // A top-level window given one of ours as parent is owned by it, as on
+  // Win32: it is not placed inside it.
+  HWND owner = nullptr;
+  if (parentIsOurs && !(style & WS_CHILD)) {
+    owner = parent;
+    parent = nullptr;
+    parentIsOurs = false;
+  }
 
   NoteWindowThread();
   InstallSignalHandlers();
@@ -309,7 +419,8 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
   desc.width = width;
   desc.height = height;
   desc.parent = Id(parent);
-  lvx::NativeId id = lvx::CurrentBackend().CreateWindow(desc);
+  lvx::NativeId id = cls->host != nullptr ? cls->host->CreateWindow(desc)
+                                          : lvx::CurrentBackend().CreateWindow(desc);
   if (id == 0) return nullptr;
   if (Find(Handle(id)) != nullptr || id == kDesktopId) {
     std::fprintf(stderr, "lumivex: the display reused a live window id\n");
@@ -332,6 +443,10 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
   w->height = height;
   w->parent = parent;
   w->parentIsOurs = parentIsOurs;
+  w->owner = owner;
+  w->host = cls->host;
+  w->extra.assign(static_cast<std::size_t>(cls->extraBytes), 0);
+  if (style & WS_CHILD) w->controlId = static_cast<LONG_PTR>(reinterpret_cast<ULONG_PTR>(menu));
   w->surface.trackDirty = true;
   w->surface.Resize(width, height);
   // Every window has exactly one DC on its surface. With CS_OWNDC that is
@@ -380,8 +495,9 @@ BOOL DestroyWindow(HWND hwnd) {
   w->destroying = true;
   if (w->visible) {
     w->visible = false;
-    lvx::CurrentBackend().ShowWindow(Id(hwnd), false);
+    NativeSide(*w).Show(false);
   }
+  if (Reg().focus == hwnd) Reg().focus = nullptr;
   KillWindowTimers(hwnd);
   // The last picture is the one on screen now, before WM_DESTROY tears the
   // scene down.
@@ -390,7 +506,8 @@ BOOL DestroyWindow(HWND hwnd) {
   SendMessageA(hwnd, WM_DESTROY, 0, 0);
   for (HWND child : AllWindows()) {
     Window* c = Find(child);
-    if (c != nullptr && c->parentIsOurs && c->parent == hwnd) DestroyWindow(child);
+    if (c != nullptr && ((c->parentIsOurs && c->parent == hwnd) || c->owner == hwnd))
+      DestroyWindow(child);
   }
   KillWindowTimers(hwnd);  // WM_DESTROY handlers sometimes start one
   if ((w = Find(hwnd)) != nullptr) {
@@ -447,12 +564,15 @@ HWND FindWindowA(LPCSTR className, LPCSTR windowName) {
 
 HWND GetParent(HWND hwnd) {
   Window* w = Find(hwnd);
-  return w == nullptr ? nullptr : w->parent;
+  if (w == nullptr) return nullptr;
+  // Win32: a child's parent, a popup's owner.
+  if (w->owner != nullptr) return (w->style & WS_POPUP) ? w->owner : nullptr;
+  return w->parent;
 }
 
 BOOL SetForegroundWindow(HWND hwnd) {
-  if (Find(hwnd) != nullptr) {
-    lvx::CurrentBackend().Raise(Id(hwnd));
+  if (Window* w = Find(hwnd)) {
+    NativeSide(*w).Raise();
     Reg().foreground = hwnd;
     return TRUE;
   }
@@ -503,7 +623,7 @@ BOOL MoveWindow(HWND hwnd, int x, int y, int width, int height, BOOL repaint) {
   bool resized = w->width != width || w->height != height;
   w->x = x;
   w->y = y;
-  lvx::CurrentBackend().MoveWindow(Id(hwnd), x, y, width, height);
+  NativeSide(*w).Move(x, y, width, height);
   if (resized) {
     w->width = width;
     w->height = height;
@@ -518,9 +638,15 @@ BOOL MoveWindow(HWND hwnd, int x, int y, int width, int height, BOOL repaint) {
   return TRUE;
 }
 
-LONG GetWindowLongA(HWND hwnd, int index) {
+LONG_PTR GetWindowLongPtrA(HWND hwnd, int index) {
   Window* w = Find(hwnd);
   if (w == nullptr) return 0;
+  if (index >= 0) {
+    if (static_cast<std::size_t>(index) + sizeof(LONG_PTR) > w->extra.size()) return 0;
+    LONG_PTR v = 0;
+    std::memcpy(&v, w->extra.data() + index, sizeof v);
+    return v;
+  }
   switch (index) {
     case GWL_STYLE:
       return static_cast<LONG>(w->style);
@@ -528,15 +654,23 @@ LONG GetWindowLongA(HWND hwnd, int index) {
       return static_cast<LONG>(w->exStyle);
     case GWLP_USERDATA:
       return w->userData;
+    case GWLP_ID:
+      return w->controlId;
     default:
       return 0;
   }
 }
 
-LONG SetWindowLongA(HWND hwnd, int index, LONG value) {
+LONG_PTR SetWindowLongPtrA(HWND hwnd, int index, LONG_PTR value) {
   Window* w = Find(hwnd);
   if (w == nullptr) return 0;
-  LONG old = 0;
+  LONG_PTR old = 0;
+  if (index >= 0) {
+    if (static_cast<std::size_t>(index) + sizeof(LONG_PTR) > w->extra.size()) return 0;
+    std::memcpy(&old, w->extra.data() + index, sizeof old);
+    std::memcpy(w->extra.data() + index, &value, sizeof value);
+    return old;
+  }
   switch (index) {
     case GWL_STYLE:
       old = static_cast<LONG>(w->style);
@@ -552,11 +686,85 @@ LONG SetWindowLongA(HWND hwnd, int index, LONG value) {
       old = w->userData;
       w->userData = value;
       break;
+    case GWLP_ID:
+      old = w->controlId;
+      w->controlId = value;
+      break;
     default:
       return 0;
   }
   return old;
 }
+
+LONG GetWindowLongA(HWND hwnd, int index) {
+  Window* w = Find(hwnd);
+  if (w == nullptr) return 0;
+  if (index >= 0) {
+    if (static_cast<std::size_t>(index) + sizeof(LONG) > w->extra.size()) return 0;
+    LONG v = 0;
+    std::memcpy(&v, w->extra.data() + index, sizeof v);
+    return v;
+  }
+  return static_cast<LONG>(GetWindowLongPtrA(hwnd, index));
+}
+
+LONG SetWindowLongA(HWND hwnd, int index, LONG value) {
+  Window* w = Find(hwnd);
+  if (w == nullptr) return 0;
+  if (index >= 0) {
+    if (static_cast<std::size_t>(index) + sizeof(LONG) > w->extra.size()) return 0;
+    LONG old = 0;
+    std::memcpy(&old, w->extra.data() + index, sizeof old);
+    if (IsPointerAligned(index) &&
+        static_cast<std::size_t>(index) + sizeof(LONG_PTR) <= w->extra.size()) {
+      // The whole slot, so a result written as LONG reads back as LONG_PTR.
+      const LONG_PTR wide = value;
+      std::memcpy(w->extra.data() + index, &wide, sizeof wide);
+    } else {
+      std::memcpy(w->extra.data() + index, &value, sizeof value);
+    }
+    return old;
+  }
+  return static_cast<LONG>(SetWindowLongPtrA(hwnd, index, value));
+}
+
+int GetWindowTextLengthA(HWND hwnd) {
+  if (Find(hwnd) == nullptr) return 0;
+  return static_cast<int>(SendMessageA(hwnd, WM_GETTEXTLENGTH, 0, 0));
+}
+
+BOOL EnableWindow(HWND hwnd, BOOL enable) {
+  Window* w = Find(hwnd);
+  if (w == nullptr) return FALSE;
+  const bool wasDisabled = (w->style & WS_DISABLED) != 0;
+  if (wasDisabled == !enable) return wasDisabled ? TRUE : FALSE;
+  if (enable) {
+    w->style &= ~static_cast<DWORD>(WS_DISABLED);
+  } else {
+    w->style |= WS_DISABLED;
+    // A disabled window cannot keep the keyboard.
+    if (Reg().focus == hwnd) ChangeFocus(nullptr, true);
+  }
+  if ((w = Find(hwnd)) != nullptr && w->host != nullptr)
+    w->host->EnableWindow(Id(hwnd), enable != 0);
+  SendMessageA(hwnd, WM_ENABLE, enable ? TRUE : FALSE, 0);
+  return wasDisabled ? TRUE : FALSE;
+}
+
+BOOL IsWindowEnabled(HWND hwnd) {
+  Window* w = Find(hwnd);
+  return (w != nullptr && !(w->style & WS_DISABLED)) ? TRUE : FALSE;
+}
+
+HWND SetFocus(HWND hwnd) {
+  if (hwnd != nullptr) {
+    Window* w = Find(hwnd);
+    if (w == nullptr || (w->style & WS_DISABLED)) return nullptr;
+  }
+  return ChangeFocus(hwnd, true);
+}
+
+HWND GetFocus() { return Reg().focus; }
 
 int GetWindowTextA(HWND hwnd, LPSTR text, int maxCount) {
   if (text == nullptr || maxCount <= 0) return 0;
@@ -657,7 +865,7 @@ LRESULT DefWindowProcA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_SETTEXT: {
       LPCSTR text = reinterpret_cast<LPCSTR>(lParam);
       w->title = text != nullptr ? text : "";
-      lvx::CurrentBackend().SetTitle(Id(hwnd), w->title);
+      NativeSide(*w).SetTitle(w->title);
       return TRUE;
     }
     case WM_GETTEXT: {
@@ -668,6 +876,8 @@ LRESULT DefWindowProcA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       out[n] = '\0';
       return static_cast<LRESULT>(n);
     }
+    case WM_GETTEXTLENGTH:
+      return static_cast<LRESULT>(w->title.size());
     case WM_SYSCOMMAND:
       if ((wParam & 0xFFF0) == SC_CLOSE) PostMessageA(hwnd, WM_CLOSE, 0, 0);
       return 0;

@@ -126,6 +126,8 @@ struct PAINTSTRUCT {
 #define GWL_STYLE (-16)
 #define GWL_EXSTYLE (-20)
 #define GWLP_USERDATA (-21)
+#define GWL_ID (-12)
+#define GWLP_ID (-12)
 
 // ShowWindow.
 #define SW_HIDE 0
