@@ -138,6 +138,64 @@ void EnsureQueueSource() {
   g_source_attach(source, nullptr);
 }
 
+// A GtkFixed that asks for exactly the dialog's size: GtkFixed would ask for
+// its children's natural sizes, and a wrapping label's natural width is its
+// whole text on one line.
+struct LvxFixed {
+  GtkFixed parent;
+  int width;
+  int height;
+};
+struct LvxFixedClass {
+  GtkFixedClass parent_class;
+};
+
+G_DEFINE_TYPE(LvxFixed, lvx_fixed, GTK_TYPE_FIXED)
+
+void LvxFixedPreferredWidth(GtkWidget* w, gint* minimum, gint* natural) {
+  *minimum = *natural = reinterpret_cast<LvxFixed*>(w)->width;
+}
+void LvxFixedPreferredHeight(GtkWidget* w, gint* minimum, gint* natural) {
+  *minimum = *natural = reinterpret_cast<LvxFixed*>(w)->height;
+}
+void lvx_fixed_class_init(LvxFixedClass* klass) {
+  GtkWidgetClass* widget = GTK_WIDGET_CLASS(klass);
+  widget->get_preferred_width = LvxFixedPreferredWidth;
+  widget->get_preferred_height = LvxFixedPreferredHeight;
+}
+void lvx_fixed_init(LvxFixed* self) {
+  self->width = 1;
+  self->height = 1;
+}
+
+GtkWidget* NewFixed(int width, int height) {
+  auto* f = static_cast<LvxFixed*>(g_object_new(lvx_fixed_get_type(), nullptr));
+  f->width = std::max(1, width);
+  f->height = std::max(1, height);
+  return GTK_WIDGET(f);
+}
+
+// Dialog templates give Win32's compact heights (an edit of 12 to 14 units);
+// the theme's roomier padding is trimmed in our dialogs so text fields and
+// buttons keep the places their templates give them.
+constexpr const char* kDialogCss =
+    ".lumivex-dialog entry { min-height: 0; padding-top: 1px; padding-bottom: 1px; }\n"
+    ".lumivex-dialog button { min-height: 0; min-width: 0; padding: 1px 6px; }\n"
+    ".lumivex-dialog combobox button { padding-top: 1px; padding-bottom: 1px; }\n"
+    ".lumivex-dialog notebook tab { padding: 3px 8px; }\n";
+
+void AddDialogStyle(GtkWidget* window) {
+  static GtkCssProvider* provider = nullptr;
+  if (provider == nullptr) {
+    provider = gtk_css_provider_new();
+    gtk_css_provider_load_from_data(provider, kDialogCss, -1, nullptr);
+    gtk_style_context_add_provider_for_screen(gdk_screen_get_default(),
+                                              GTK_STYLE_PROVIDER(provider),
+                                              GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+  }
+  gtk_style_context_add_class(gtk_widget_get_style_context(window), "lumivex-dialog");
+}
+
 class GtkMirror;
 
 struct Widget {
@@ -243,12 +301,12 @@ void GtkMirror::Build() {
   if (d == nullptr) return;
   RECT client{};
   GetClientRect(hwnd_, &client);
-  fixed_ = gtk_fixed_new();
-  gtk_widget_set_size_request(fixed_, ToLogical(client.right), ToLogical(client.bottom));
+  fixed_ = NewFixed(ToLogical(client.right), ToLogical(client.bottom));
   if (page_) {
     g_object_ref_sink(fixed_);
   } else {
     window_ = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+    AddDialogStyle(window_);
     char title[512];
     GetWindowTextA(hwnd_, title, sizeof title);
     gtk_window_set_title(GTK_WINDOW(window_), ToUtf8(title).c_str());
@@ -270,8 +328,7 @@ void GtkMirror::Build() {
     notebook_ = gtk_notebook_new();
     gtk_notebook_set_scrollable(GTK_NOTEBOOK(notebook_), TRUE);
     for (const SheetPage& p : s.pages) {
-      GtkWidget* slot = gtk_fixed_new();
-      gtk_widget_set_size_request(slot, ToLogical(s.pageWidth), ToLogical(s.pageHeight));
+      GtkWidget* slot = NewFixed(ToLogical(s.pageWidth), ToLogical(s.pageHeight));
       GtkWidget* tab = gtk_label_new(ToUtf8(p.title).c_str());
       gtk_notebook_append_page(GTK_NOTEBOOK(notebook_), slot, tab);
       slots_.push_back(slot);

@@ -863,6 +863,8 @@ HWND CreateDialogFromTemplate(const res::DialogTemplate* t, HWND parent, DLGPROC
                               nullptr, nullptr);
   S().creating = nullptr;
   if (hwnd == nullptr || raw->hwnd != hwnd) return nullptr;
+  // A page given as owner stands for its top-level window, as on Win32.
+  if (!page) raw->owner = GetParent(hwnd);
   Register(std::move(d));
   for (std::size_t i = 0; i < t->count; ++i) {
     const res::DialogItem& item = t->items[i];

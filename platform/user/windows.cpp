@@ -399,7 +399,10 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
   // Win32: it is not placed inside it.
   HWND owner = nullptr;
   if (parentIsOurs && !(style & WS_CHILD)) {
+    // The owner is always a top-level window: a child's top-level ancestor.
     owner = parent;
+    for (Window* o = Find(owner); o != nullptr && o->parentIsOurs; o = Find(owner))
+      owner = o->parent;
     parent = nullptr;
     parentIsOurs = false;
   }

@@ -1,0 +1,208 @@
+// Dialogs on the X display with real GTK widgets: the widgets show what the
+// model holds, a person's typing and clicking (xdotool) reaches the model
+// and the procedure, and a picture frame's pixels reach the screen.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+#include "platform/backend/backend.h"
+#include "platform/dialog/dialog_test_api.h"
+#include "platform/winapi.h"
+#include "resources/dialog_ids.h"
+#include "tests/support/test_support.h"
+
+// Xlib's macros must come after every other header.
+// clang-format off
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+// clang-format on
+
+// GTK's process-wide caches are kept out of leak reports by the suppressions
+// of message_box_test.cpp, which serve this whole test program.
+
+namespace {
+
+namespace dt = lvx::dlgtest;
+
+class DialogX11 : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(lvx::test::UseTestXDisplay()) << "the test script starts Xvfb";
+    lvx::ResetBackendForTests();
+    ASSERT_STREQ(lvx::DisplayName(), "x11");
+    unsetenv("LUMIVEX_MSGBOX_ANSWERS");
+  }
+  void TearDown() override {
+    lvx::ResetDialogsForTests();
+    lvx::ResetUserStateForTests();
+  }
+};
+
+// Runs xdotool on the test display; true when it succeeded.
+bool XDo(const std::string& args) {
+  const std::string cmd =
+      "DISPLAY=" + lvx::test::TestXDisplay() + " xdotool " + args + " >/dev/null 2>&1";
+  return std::system(cmd.c_str()) == 0;
+}
+
+std::string Center(const RECT& r) {
+  return std::to_string((r.left + r.right) / 2) + " " + std::to_string((r.top + r.bottom) / 2);
+}
+
+// Each test's procedure: a step function called on every tick of timer 1
+// until it ends the dialog, with a deadline so no test can hang.
+struct Steps {
+  std::function<void(HWND)> init;
+  std::function<bool(HWND, int)> tick;  // true: done (the step ended the dialog)
+  int ticks = 0;
+  bool timedOut = false;
+};
+Steps* g_steps = nullptr;
+
+INT_PTR CALLBACK StepProc(HWND d, UINT msg, WPARAM wParam, LPARAM) {
+  switch (msg) {
+    case WM_INITDIALOG:
+      if (g_steps->init) g_steps->init(d);
+      SetTimer(d, 1, 50, nullptr);
+      return TRUE;
+    case WM_TIMER:
+      if (wParam != 1) return FALSE;
+      if (++g_steps->ticks > 400) {  // 20 seconds
+        g_steps->timedOut = true;
+        EndDialog(d, -2);
+      } else if (g_steps->tick(d, g_steps->ticks)) {
+        KillTimer(d, 1);
+      }
+      return TRUE;
+    case WM_COMMAND:
+      if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
+        EndDialog(d, LOWORD(wParam));
+        return TRUE;
+      }
+      return FALSE;
+    default:
+      return FALSE;
+  }
+}
+
+INT_PTR RunSteps(int templateId, Steps& steps) {
+  g_steps = &steps;
+  INT_PTR r = DialogBoxParamA(nullptr, MAKEINTRESOURCEA(templateId), nullptr, StepProc, 0);
+  g_steps = nullptr;
+  return r;
+}
+
+TEST_F(DialogX11, WidgetsShowWhatTheModelHolds) {
+  Steps steps;
+  steps.init = [](HWND d) {
+    SetDlgItemTextA(d, IDC_MAIL_LOGIN, "Jonah");
+    SetDlgItemTextA(d, IDC_MAIL_PASSWORD, "secret");
+    CheckRadioButton(d, IDC_MAIL_LAN, IDC_MAIL_MODEM, IDC_MAIL_LAN);
+    EnableWindow(GetDlgItem(d, IDC_MAIL_SERVER), FALSE);
+    ShowWindow(GetDlgItem(d, IDC_MAIL_CHECKEVERY), SW_HIDE);
+  };
+  steps.tick = [](HWND d, int) {
+    EXPECT_EQ(dt::WidgetText(d, IDC_MAIL_LOGIN), std::optional<std::string>("Jonah"));
+    EXPECT_EQ(dt::WidgetText(d, IDC_MAIL_PASSWORD), std::optional<std::string>("secret"));
+    EXPECT_EQ(dt::WidgetCheck(d, IDC_MAIL_LAN), std::optional<int>(BST_CHECKED));
+    EXPECT_EQ(dt::WidgetCheck(d, IDC_MAIL_MODEM), std::optional<int>(BST_UNCHECKED));
+    EXPECT_EQ(dt::WidgetSensitive(d, IDC_MAIL_SERVER), std::optional<bool>(false));
+    EXPECT_EQ(dt::WidgetVisible(d, IDC_MAIL_CHECKEVERY), std::optional<bool>(false));
+    EXPECT_EQ(dt::WidgetVisible(d, IDC_MAIL_LOGIN), std::optional<bool>(true));
+    // Later changes follow at once.
+    SetDlgItemTextA(d, IDC_MAIL_LOGIN, "J\xC3\xB6nah");
+    EXPECT_EQ(dt::WidgetText(d, IDC_MAIL_LOGIN), std::optional<std::string>("J\xC3\xB6nah"));
+    CheckRadioButton(d, IDC_MAIL_LAN, IDC_MAIL_MODEM, IDC_MAIL_MODEM);
+    EXPECT_EQ(dt::WidgetCheck(d, IDC_MAIL_LAN), std::optional<int>(BST_UNCHECKED));
+    EXPECT_EQ(dt::WidgetCheck(d, IDC_MAIL_MODEM), std::optional<int>(BST_CHECKED));
+    // No radio button checked at all, which GTK's own radio groups cannot show.
+    CheckDlgButton(d, IDC_MAIL_MODEM, BST_UNCHECKED);
+    EXPECT_EQ(dt::WidgetCheck(d, IDC_MAIL_LAN), std::optional<int>(BST_UNCHECKED));
+    EXPECT_EQ(dt::WidgetCheck(d, IDC_MAIL_MODEM), std::optional<int>(BST_UNCHECKED));
+    EXPECT_EQ(dt::CheckState(d, IDC_MAIL_MODEM), BST_UNCHECKED) << "and the model did not move";
+    EnableWindow(GetDlgItem(d, IDC_MAIL_SERVER), TRUE);
+    EXPECT_EQ(dt::WidgetSensitive(d, IDC_MAIL_SERVER), std::optional<bool>(true));
+    SetWindowTextA(d, "Changed title");
+    EndDialog(d, IDOK);
+    return true;
+  };
+  EXPECT_EQ(RunSteps(IDD_EMAIL, steps), IDOK);
+  EXPECT_FALSE(steps.timedOut);
+}
+
+TEST_F(DialogX11, TypingAndClickingReachTheModelAndTheProcedure) {
+  Steps steps;
+  std::thread person;
+  std::atomic<bool> typed{false}, clicked{false};
+  int stage = 0;
+  steps.init = [](HWND d) { SetDlgItemTextA(d, IDC_MAIL_LOGIN, "old"); };
+  steps.tick = [&](HWND d, int) {
+    if (stage == 0) {
+      std::optional<RECT> login = dt::WidgetScreenRect(d, IDC_MAIL_LOGIN);
+      std::optional<RECT> modem = dt::WidgetScreenRect(d, IDC_MAIL_MODEM);
+      if (!login || !modem) return false;  // not on screen yet
+      stage = 1;
+      person = std::thread([&, login = *login, modem = *modem] {
+        typed =
+            XDo("mousemove " + Center(login) + " click --repeat 3 1 type --delay 20 'Hello stars'");
+        clicked = XDo("mousemove " + Center(modem) + " click 1");
+      });
+      return false;
+    }
+    if (stage == 1 && dt::Text(d, IDC_MAIL_LOGIN) == "Hello stars" &&
+        dt::CheckState(d, IDC_MAIL_MODEM) == BST_CHECKED) {
+      stage = 2;
+      std::optional<RECT> ok = dt::WidgetScreenRect(d, IDOK);
+      if (person.joinable()) person.join();
+      if (ok) person = std::thread([ok = *ok] { XDo("mousemove " + Center(ok) + " click 1"); });
+    }
+    return false;
+  };
+  INT_PTR result = RunSteps(IDD_EMAIL, steps);
+  if (person.joinable()) person.join();
+  EXPECT_TRUE(typed);
+  EXPECT_TRUE(clicked);
+  EXPECT_FALSE(steps.timedOut) << "stage " << stage;
+  EXPECT_EQ(result, IDOK) << "the OK button's click reached the procedure";
+}
+
+// Reads one pixel of the screen as 0x00RRGGBB.
+unsigned long ScreenPixel(int x, int y) {
+  Display* d = XOpenDisplay(lvx::test::TestXDisplay().c_str());
+  if (d == nullptr) return 0xFFFFFFFF;
+  XImage* image = XGetImage(d, DefaultRootWindow(d), x, y, 1, 1, AllPlanes, ZPixmap);
+  unsigned long p = image != nullptr ? XGetPixel(image, 0, 0) & 0xFFFFFF : 0xFFFFFFFF;
+  if (image != nullptr) XDestroyImage(image);
+  XCloseDisplay(d);
+  return p;
+}
+
+TEST_F(DialogX11, APictureFrameShowsWhatTheDialogPaints) {
+  Steps steps;
+  unsigned long seen = 0;
+  steps.init = [](HWND d) {
+    HWND frame = GetDlgItem(d, IDC_MAIN_PICTURE);
+    HDC dc = GetDC(frame);
+    RECT r{};
+    GetClientRect(frame, &r);
+    HBRUSH green = CreateSolidBrush(RGB(0, 160, 0));
+    FillRect(dc, &r, green);
+    DeleteObject(green);
+    ReleaseDC(frame, dc);
+  };
+  steps.tick = [&](HWND d, int tick) {
+    std::optional<RECT> r = dt::WidgetScreenRect(d, IDC_MAIN_PICTURE);
+    if (!r || tick < 10) return false;  // let GTK draw
+    seen = ScreenPixel((r->left + r->right) / 2, (r->top + r->bottom) / 2);
+    EndDialog(d, IDOK);
+    return true;
+  };
+  EXPECT_EQ(RunSteps(IDD_MAIN, steps), IDOK);
+  EXPECT_EQ(seen, 0x00A000ul) << std::hex << seen;
+}
+
+}  // namespace
