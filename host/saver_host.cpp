@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "config/config_dialog.h"
 #include "host/saver_proc.h"
+#include "resources/dialog_ids.h"
 #include "settings/log_file.h"
 
 SaverHostState SaverHost = {nullptr, nullptr, false, false, false, nullptr, {0, 0}, 4, 0xFFFFFFFFu};
@@ -339,11 +341,20 @@ int RunSaverWindow(HWND parent) {
   return code;
 }
 
+// No saver window: the configuration dialog is the whole run. (The platform
+// has no extra dialog classes to register for it.) The headless display is
+// only a fallback when there is no X display, and there nobody could answer
+// a dialog; asked for by name (tests), it is used.
 int ShowConfiguration(HWND parent) {
-  // The configuration dialog (resource 2003) takes this place once it exists.
-  MessageBoxA(parent, "The settings dialog is not available yet.", "Lumivex",
-              MB_OK | MB_ICONINFORMATION);
-  return 0;
+  const char* wanted = std::getenv("LUMIVEX_DISPLAY");
+  if (std::strcmp(lvx::DisplayName(), "headless") == 0 &&
+      (wanted == nullptr || std::strcmp(wanted, "headless") != 0)) {
+    MessageBoxA(nullptr, "The settings need a display: run \"lumivex /c\" in your desktop session.",
+                "Lumivex", MB_OK | MB_ICONERROR);
+    return -1;
+  }
+  return static_cast<int>(DialogBoxParamA(SaverHost.instance, MAKEINTRESOURCEA(IDD_MAIN), parent,
+                                          ScreenSaverConfigureDialog, 0));
 }
 
 // The password-change provider of the platform does not exist on Linux, so

@@ -7,7 +7,12 @@
 
 // Product name, version and home page as the messages show them.
 inline constexpr const char* ProductNameAndVersion = "Lumivex v3.08";
+inline constexpr const char* ProductVersion = "v3.08";
+inline constexpr const char* ProductBuildDate = "Oct 16 2005";
 inline constexpr const char* HomePageAddress = "https://lumivex.example.org";
+// The maker's other addresses, shown and used by the configuration pages.
+inline constexpr const char* SupportMailAddress = "support@lumivex.example.org";
+inline constexpr const char* DownloadSiteAddress = "https://downloads.example.net/lumivex";
 
 class QUILL {
  public:

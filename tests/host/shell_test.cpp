@@ -1,7 +1,11 @@
 // The entry point's command line, the end-of-run rules and the password check.
 #include <string>
 
+#include "config/config_dialog.h"
+#include "events/dialog_jokes.h"
 #include "host_fixture.h"
+#include "platform/dialog/dialog_test_api.h"
+#include "resources/dialog_ids.h"
 
 namespace {
 
@@ -116,7 +120,7 @@ TEST(SaverMain, HelpAndVersionAnswerOnStandardOutput) {
   EXPECT_EQ(Main("--helpful"), -1);
 }
 
-TEST(SaverMain, ModesThatShowNothingOrOnlyABox) {
+TEST(SaverMain, ModesThatShowNothing) {
   EXPECT_EQ(Main("/x"), -1);
   EXPECT_EQ(Main("/\t"), -1);
   EXPECT_EQ(Main("/p 0"), -1);
@@ -124,19 +128,32 @@ TEST(SaverMain, ModesThatShowNothingOrOnlyABox) {
   EXPECT_EQ(Main("/p:1234"), -1);
   EXPECT_EQ(Main("/l 4242"), -1);  // no such window
   EXPECT_EQ(Main("-window-id 4242"), -1);
-
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(Main("/c"), 0);
-  EXPECT_EQ(Main("/c:5678"), 0);
-  EXPECT_EQ(Main(""), 0);
   EXPECT_EQ(Main("/a"), 0);
   EXPECT_EQ(Main("/A 99"), 0);
-  const std::string err = testing::internal::GetCapturedStderr();
-  std::size_t boxes = 0;
-  for (std::size_t at = 0; (at = err.find("settings dialog is not available", at)) != std::string::npos;
-       ++at)
-    ++boxes;
-  EXPECT_EQ(boxes, 3u) << err;
+}
+
+TEST_F(HostTest, ConfigureModesShowTheMainPageAndNoSaverWindow) {
+  lvx::dlgtest::Reset();
+  const struct {
+    const char* tail;
+    int button;
+    int exitCode;
+  } runs[] = {{"/c", IDCANCEL, 0}, {"/c:5678", IDOK, 1}, {"", IDCANCEL, 0}, {" -C", IDOK, 1}};
+  for (const auto& run : runs) {
+    ResetProcess();
+    lvx::ResetConfigDialogForTests();
+    lvx::ResetDialogJokesForTests();
+    bool shown = false;
+    lvx::dlgtest::OnDialog(IDD_MAIN, [&](HWND d) {
+      shown = true;
+      EXPECT_EQ(lvx::dlgtest::Caption(d), "Lumivex v3.08");
+      EXPECT_EQ(FindWindowA(SaverClassName, nullptr), nullptr);
+      lvx::dlgtest::Click(d, run.button);
+    });
+    EXPECT_EQ(Main(run.tail), run.exitCode) << run.tail;
+    EXPECT_TRUE(shown) << run.tail;
+  }
+  EXPECT_TRUE(lvx::dlgtest::Unanswered().empty());
 }
 
 TEST_F(HostTest, PointerMovesUpToFourPixelsAreTolerated) {
