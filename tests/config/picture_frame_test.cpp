@@ -11,14 +11,14 @@ constexpr COLORREF kWhite = RGB(255, 255, 255);
 
 // A picture of one colour (0x00RRGGBB in the file, so RGB(r, g, b) on screen).
 std::string SolidBmp(int width, int height, std::uint32_t rrggbb) {
-  lvx::test::BmpSpec spec;
-  spec.width = width;
-  spec.height = height;
-  spec.bpp = 24;
-  spec.pixels = lvx::test::PackRows(
+  lvx::test::BmpSpec bmp;
+  bmp.width = width;
+  bmp.height = height;
+  bmp.bpp = 24;
+  bmp.pixels = lvx::test::PackRows(
       std::vector<std::vector<std::uint32_t>>(height, std::vector<std::uint32_t>(width, rrggbb)),
       24, false);
-  return lvx::test::MakeBmp(spec);
+  return lvx::test::MakeBmp(bmp);
 }
 
 struct Frame {
