@@ -353,6 +353,8 @@ int ShowConfiguration(HWND parent) {
                 "Lumivex", MB_OK | MB_ICONERROR);
     return -1;
   }
+  // SIGTERM and SIGINT close the dialog as Cancel does, before GTK maps a window.
+  lvx::CatchTerminationSignals();
   return static_cast<int>(DialogBoxParamA(SaverHost.instance, MAKEINTRESOURCEA(IDD_MAIN), parent,
                                           ScreenSaverConfigureDialog, 0));
 }
