@@ -12,8 +12,6 @@
 #include "settings/log_file.h"
 #include "settings/utilities.h"
 
-std::atomic<int> MailCount{0};
-
 namespace {
 
 constexpr int kInfo = 3;
@@ -266,6 +264,9 @@ void Project(char* text, std::size_t size) {
   const int mails = MailCount.load(std::memory_order_relaxed);
   if (mails > 0) {
     std::snprintf(text, size, "You've got\nmail (%i)", mails);
+    char shown[40];
+    std::snprintf(shown, sizeof shown, "You've got mail (%i)", mails);
+    LogFile.Log(kInfo, "Project-mail", shown);
     PlaySoundA("MailBeep", nullptr, SND_ALIAS | SND_ASYNC);
   }
   if (text[0] == '\0' && size >= 2) {

@@ -3,15 +3,13 @@
 // into the pixel source that the message stars write.
 #pragma once
 
-#include <atomic>
 #include <cstddef>
 #include <ctime>
 #include <string>
 
-// Waiting mails found by the last successful mailbox check, 0 until then.
-// Written by the mailbox worker thread, read here once per projection; it
-// lives here until the mailbox check exists.
-extern std::atomic<int> MailCount;
+// MailCount: written by the mailbox worker thread, read here once per
+// projection.
+#include "mail/mail_count.h"
 
 // Token kinds of a message text (no kind 3: a sad face is written as letters).
 enum TokenKind {

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "events/jokes.h"
 #include "exchange/message_file.h"
 #include "host/hot_corners.h"
 #include "host/saver_host.h"
@@ -245,7 +246,9 @@ LRESULT ScreenSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
       LogFile.LogTime("WM_CLOSE received");
       LogFile.LogLong(kInfo, "screen width", static_cast<long>(ScreenRect.right) - ScreenRect.left);
       LogFile.LogLong(kInfo, "screen height", static_cast<long>(ScreenRect.bottom) - ScreenRect.top);
-      // One close in 25 gets a joke first; that comes with the jokes.
+      // One close in 25 gets a joke first. Not in a window of another
+      // program (a preview, or a saver framework that is stopping us).
+      if (!StartAborted && !SaverHost.isPreview && RandomBelow(25) == 1) ShutDownJoke();
       break;
     case WM_DESTROY:
       return OnDestroy(window, message, wParam, lParam);

@@ -4,9 +4,11 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 
 #include "settings/log_file.h"
 
@@ -115,6 +117,130 @@ std::int64_t DaysFromCivil(std::int64_t y, int m, int d) {
   return era * 146097 + doe - 719468;
 }
 
+// The proleptic Gregorian date of a day counted from 1970-01-01.
+void CivilFromDays(std::int64_t z, int* year, int* month, int* day) {
+  z += 719468;
+  const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+  const std::int64_t doe = z - era * 146097;
+  const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const std::int64_t mp = (5 * doy + 2) / 153;
+  *day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+  *month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+  *year = static_cast<int>(yoe + era * 400 + (*month <= 2 ? 1 : 0));
+}
+
+// Full moons computed after Jean Meeus, "Astronomical Algorithms" (2nd ed.,
+// 1998), chapter 49 "Phases of the Moon": the mean phase, the periodic terms
+// for a full moon and the fourteen planetary arguments, good to a few
+// minutes over 1900-2100 and usable for centuries around them. The series
+// gives Terrestrial Time; Universal Time is that minus Delta T.
+
+constexpr double kJulianDayOfEpoch = 2440587.5;  // 1970-01-01 00:00 UT
+constexpr double kMeanLunation = 29.530588861;   // days
+constexpr double kFirstNewMoon = 2451550.09766;  // JDE of the new moon of 6 January 2000
+
+double SinDegrees(double degrees) {
+  constexpr double kRadiansPerDegree = 3.14159265358979323846 / 180.0;
+  return std::sin(std::fmod(degrees, 360.0) * kRadiansPerDegree);
+}
+
+// Delta T (TT - UT) in seconds for a decimal year: the polynomials of Espenak
+// and Meeus ("Five Millennium Canon of Solar Eclipses", NASA TP-2006-214141)
+// for 1900-2150, and their long-term parabola outside that span, where the
+// value is no better than a guess anyway.
+double DeltaTSeconds(double y) {
+  if (y >= 1900 && y < 1920) {
+    const double t = y - 1900;
+    return -2.79 + t * (1.494119 + t * (-0.0598939 + t * (0.0061966 - 0.000197 * t)));
+  }
+  if (y >= 1920 && y < 1941) {
+    const double t = y - 1920;
+    return 21.20 + t * (0.84493 + t * (-0.076100 + 0.0020936 * t));
+  }
+  if (y >= 1941 && y < 1961) {
+    const double t = y - 1950;
+    return 29.07 + 0.407 * t - t * t / 233 + t * t * t / 2547;
+  }
+  if (y >= 1961 && y < 1986) {
+    const double t = y - 1975;
+    return 45.45 + 1.067 * t - t * t / 260 - t * t * t / 718;
+  }
+  if (y >= 1986 && y < 2005) {
+    const double t = y - 2000;
+    return 63.86 +
+           t * (0.3345 + t * (-0.060374 + t * (0.0017275 + t * (0.000651814 + 0.00002373599 * t))));
+  }
+  if (y >= 2005 && y < 2050) {
+    const double t = y - 2000;
+    return 62.92 + 0.32217 * t + 0.005589 * t * t;
+  }
+  const double u = (y - 1820) / 100;
+  if (y >= 2050 && y < 2150) return -20 + 32 * u * u - 0.5628 * (2150 - y);
+  return -20 + 32 * u * u;
+}
+
+// Seconds since the epoch (UT) of a lunation's full moon.
+double FullMoonSeconds(long lunation) {
+  const double k = static_cast<double>(lunation) + 0.5;  // a full moon is half a lunation on
+  const double T = k / 1236.85;                          // Julian centuries from 2000.0
+  const double T2 = T * T;
+  const double T3 = T2 * T;
+  const double T4 = T3 * T;
+
+  const double meanPhase =
+      kFirstNewMoon + kMeanLunation * k + 0.00015437 * T2 - 0.000000150 * T3 + 0.00000000073 * T4;
+  // The eccentricity of the earth's orbit weakens the terms with the sun's anomaly.
+  const double E = 1 - 0.002516 * T - 0.0000074 * T2;
+  const double M = 2.5534 + 29.10535670 * k - 0.0000014 * T2 - 0.00000011 * T3;  // sun
+  const double Mm =
+      201.5643 + 385.81693528 * k + 0.0107582 * T2 + 0.00001238 * T3 - 0.000000058 * T4;  // moon
+  const double F = 160.7108 + 390.67050284 * k - 0.0016118 * T2 - 0.00000227 * T3 +
+                   0.000000011 * T4;  // moon's argument of latitude
+  const double node = 124.7746 - 1.56375588 * k + 0.0020672 * T2 + 0.00000215 * T3;
+
+  double days = -0.40614 * SinDegrees(Mm) + 0.17302 * E * SinDegrees(M) +
+                0.01614 * SinDegrees(2 * Mm) + 0.01043 * SinDegrees(2 * F) +
+                0.00734 * E * SinDegrees(Mm - M) - 0.00515 * E * SinDegrees(Mm + M) +
+                0.00209 * E * E * SinDegrees(2 * M) - 0.00111 * SinDegrees(Mm - 2 * F) -
+                0.00057 * SinDegrees(Mm + 2 * F) + 0.00056 * E * SinDegrees(2 * Mm + M) -
+                0.00042 * SinDegrees(3 * Mm) + 0.00042 * E * SinDegrees(M + 2 * F) +
+                0.00038 * E * SinDegrees(M - 2 * F) - 0.00024 * E * SinDegrees(2 * Mm - M) -
+                0.00017 * SinDegrees(node) - 0.00007 * SinDegrees(Mm + 2 * M) +
+                0.00004 * SinDegrees(2 * Mm - 2 * F) + 0.00004 * SinDegrees(3 * M) +
+                0.00003 * SinDegrees(Mm + M - 2 * F) + 0.00003 * SinDegrees(2 * Mm + 2 * F) -
+                0.00003 * SinDegrees(Mm + M + 2 * F) + 0.00003 * SinDegrees(Mm - M + 2 * F) -
+                0.00002 * SinDegrees(Mm - M - 2 * F) - 0.00002 * SinDegrees(3 * Mm + M) +
+                0.00002 * SinDegrees(4 * Mm);
+
+  // Planetary arguments, the same for every phase; the first drifts with T too.
+  days += 0.000325 * SinDegrees(299.77 + 0.107408 * k - 0.009173 * T2);
+  struct Planetary {
+    double base, perLunation, weight;
+  };
+  static constexpr Planetary kPlanetary[] = {
+      {251.88, 0.016321, 0.000165}, {251.83, 26.651886, 0.000164}, {349.42, 36.412478, 0.000126},
+      {84.66, 18.206239, 0.000110}, {141.74, 53.303771, 0.000062}, {207.14, 2.453732, 0.000060},
+      {154.84, 7.306860, 0.000056}, {34.52, 27.261239, 0.000047},  {207.19, 0.121824, 0.000042},
+      {291.34, 1.844379, 0.000040}, {161.72, 24.198154, 0.000037}, {239.56, 25.513099, 0.000035},
+      {331.55, 3.592518, 0.000023},
+  };
+  for (const Planetary& p : kPlanetary) days += p.weight * SinDegrees(p.base + p.perLunation * k);
+
+  const double year = 2000 + k / 12.3685;
+  return (meanPhase + days - kJulianDayOfEpoch) * 86400.0 - DeltaTSeconds(year);
+}
+
+// The lunation whose full moon is nearest before `when`, give or take one: the
+// mean lunation, as the true one strays from it by less than a day. Clamped to
+// the computed span.
+long EstimateLunation(std::time_t when) {
+  const double days = static_cast<double>(when) / 86400.0 + kJulianDayOfEpoch - kFirstNewMoon;
+  const double lunation = std::floor(days / kMeanLunation - 0.5);
+  return static_cast<long>(std::clamp(lunation, static_cast<double>(FirstComputedLunation),
+                                      static_cast<double>(LastComputedLunation)));
+}
+
 // Local minus UTC in seconds, positive east of Greenwich; 0 when either
 // breakdown fails. Only logged.
 long UtcOffset(std::time_t now) {
@@ -144,6 +270,37 @@ void LogInfo(const char* name, long long value) {
   LogFile.Log(3, name, text);
 }
 
+// `when` moved by `seconds`, held at the ends of time_t instead of overflowing.
+std::time_t Shifted(std::time_t when, std::time_t seconds) {
+  std::time_t moved = 0;
+  if (__builtin_add_overflow(when, seconds, &moved))
+    return seconds < 0 ? std::numeric_limits<std::time_t>::min()
+                       : std::numeric_limits<std::time_t>::max();
+  return moved;
+}
+
+// "tonight" from 04:00 UTC on the full moon's date until 04:00 the day after,
+// "tomorrow" in the 24 hours before; the second full moon of a calendar month
+// is a Blue Moon, any other one carries its month's name.
+void NoticeFullMoon(std::time_t now, long lunation, const FullMoonRecord& moon) {
+  bool fullMoon = false;
+  if (UtcDateIs(Shifted(now, -14400), moon)) {
+    LogInfo("Full moon", "tonight");
+    fullMoon = true;
+    ReplaceMoonText(" - Full moon tonight:");
+  }
+  if (UtcDateIs(Shifted(now, 72000), moon)) {
+    LogInfo("Full moon", "tomorrow");
+    fullMoon = true;
+    ReplaceMoonText(" - Full moon tomorrow:");
+  }
+  if (!fullMoon) return;
+  if (FullMoonOfLunation(lunation - 1).month == moon.month)
+    AppendBounded(g_moonText.data(), g_moonText.size(), " Blue Moon");
+  else
+    AppendMonthMoonName(moon.month, g_moonText.data(), g_moonText.size());
+}
+
 }  // namespace
 
 const FullMoonRecord* FullMoonTable() { return kFullMoons; }
@@ -155,6 +312,41 @@ std::time_t FullMoonInstant(const FullMoonRecord& r) {
                                   std::int64_t{r.hour} * 3600 + std::int64_t{r.minute} * 60);
 }
 
+FullMoonRecord ComputedFullMoon(long lunation) {
+  lunation = std::clamp(lunation, FirstComputedLunation, LastComputedLunation);
+  const auto minutes = static_cast<std::int64_t>(std::llround(FullMoonSeconds(lunation) / 60.0));
+  std::int64_t days = minutes / 1440;
+  std::int64_t minuteOfDay = minutes % 1440;
+  if (minuteOfDay < 0) {
+    minuteOfDay += 1440;
+    --days;
+  }
+  FullMoonRecord record{};
+  CivilFromDays(days, &record.year, &record.month, &record.day);
+  record.hour = static_cast<int>(minuteOfDay / 60);
+  record.minute = static_cast<int>(minuteOfDay % 60);
+  return record;
+}
+
+FullMoonRecord FullMoonOfLunation(long lunation) {
+  const long index = lunation - FirstTableLunation;
+  if (index >= 0 && index < static_cast<long>(kFullMoonCount)) return kFullMoons[index];
+  return ComputedFullMoon(lunation);
+}
+
+std::vector<FullMoonRecord> FullMoonsOfYear(int year) {
+  std::vector<FullMoonRecord> moons;
+  if (year < 1 || year > 9999) return moons;
+  const auto newYear = static_cast<std::time_t>(DaysFromCivil(year, 1, 1) * 86400);
+  for (long n = std::max(EstimateLunation(newYear) - 1, FirstComputedLunation);
+       n <= LastComputedLunation; ++n) {
+    const FullMoonRecord moon = FullMoonOfLunation(n);
+    if (moon.year > year) break;
+    if (moon.year == year) moons.push_back(moon);
+  }
+  return moons;
+}
+
 const char* MoonText() { return g_moonText.data(); }
 
 int CalcPhase() { return CalcPhaseAt(std::time(nullptr)); }
@@ -164,48 +356,33 @@ int CalcPhaseAt(std::time_t now) {
   LogInfo("time zone", static_cast<long long>(UtcOffset(now)));
   g_moonText[0] = '\0';
 
-  // Walk back from the newest record to the most recent full moon not after
-  // `now`; the coming full moon passes first, so it can give "tomorrow" or
-  // "tonight" too.
-  std::size_t stop = 0;
-  for (std::size_t i = kFullMoonCount; i-- > 0;) {
-    const FullMoonRecord& record = kFullMoons[i];
-    bool fullMoon = false;
-    if (UtcDateIs(now - 14400, record)) {
-      LogInfo("Full moon", "tonight");
-      fullMoon = true;
-      ReplaceMoonText(" - Full moon tonight:");
-    }
-    if (UtcDateIs(now + 72000, record)) {
-      LogInfo("Full moon", "tomorrow");
-      fullMoon = true;
-      ReplaceMoonText(" - Full moon tomorrow:");
-    }
-    if (fullMoon) {
-      if (i > 0 && kFullMoons[i - 1].month == record.month)
-        AppendBounded(g_moonText.data(), g_moonText.size(), " Blue Moon");
-      else
-        AppendMonthMoonName(record.month, g_moonText.data(), g_moonText.size());
-    }
-    const std::time_t instant = FullMoonInstant(record);
-    if (instant <= now) {
-      LogInfo("Seconds after the previous Full moon", static_cast<long long>(now - instant));
-      LogInfo("Seconds before the next Full moon",
-              static_cast<long long>(instant - now + MeanSynodicMonth));
-      stop = i;
-      break;
-    }
-  }
+  // The full moons on either side of `now`: the previous one not after it, the
+  // next one after it (within the computed span; beyond it, its edge lunation).
+  long previous = std::min(EstimateLunation(now), LastComputedLunation - 1);
+  while (previous > FirstComputedLunation && FullMoonInstant(FullMoonOfLunation(previous)) > now)
+    --previous;
+  while (previous + 1 < LastComputedLunation &&
+         FullMoonInstant(FullMoonOfLunation(previous + 1)) <= now)
+    ++previous;
+  const FullMoonRecord before = FullMoonOfLunation(previous);
+  const FullMoonRecord after = FullMoonOfLunation(previous + 1);
 
-  // A lunation longer than the mean month wraps, so the last hours before a
-  // full moon show small angles. Before the first record the elapsed time is
-  // negative: a floored remainder extrapolates back with the mean month and
-  // keeps the angle within 0..359.
-  const std::int64_t elapsed =
-      static_cast<std::int64_t>(now) - static_cast<std::int64_t>(FullMoonInstant(kFullMoons[stop]));
-  std::int64_t rest = elapsed % MeanSynodicMonth;
-  if (rest < 0) rest += MeanSynodicMonth;
-  const int angle = static_cast<int>(rest * 360 / MeanSynodicMonth);
+  // The coming full moon can give "tomorrow" or "tonight", the one just past
+  // "tonight" (or "tomorrow" until 04:00 UTC on its date).
+  NoticeFullMoon(now, previous + 1, after);
+  NoticeFullMoon(now, previous, before);
+
+  // Elapsed over the length of this very lunation, so a long lunation ends at
+  // 359 rather than wrapping early. Outside the computed span the remainder
+  // repeats the edge lunation and keeps the angle within 0..359.
+  const std::int64_t start = FullMoonInstant(before);
+  const std::int64_t length = static_cast<std::int64_t>(FullMoonInstant(after)) - start;
+  const std::int64_t elapsed = static_cast<std::int64_t>(now) - start;
+  LogInfo("Seconds after the previous Full moon", static_cast<long long>(elapsed));
+  LogInfo("Seconds before the next Full moon", static_cast<long long>(length - elapsed));
+  std::int64_t rest = elapsed % length;
+  if (rest < 0) rest += length;
+  const int angle = static_cast<int>(rest * 360 / length);
 
   AppendPhaseName(g_moonText.data(), g_moonText.size(), angle);
   return angle;

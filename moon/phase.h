@@ -1,9 +1,11 @@
-// The moon's phase from the built-in table of full moons, and the short notice
-// about it that the bottom line appends.
+// The moon's phase from the full moons around the present instant (the
+// built-in table for 2002-2014, computed for any other year), and the short
+// notice about it that the bottom line appends.
 #pragma once
 
 #include <cstddef>
 #include <ctime>
+#include <vector>
 
 // One full moon, in UTC. Minute may be 60 (carried into the next hour).
 struct FullMoonRecord {
@@ -14,8 +16,6 @@ struct FullMoonRecord {
   int minute;
 };
 
-// Mean synodic month in seconds (29 d 12 h 44 min 3 s).
-constexpr long MeanSynodicMonth = 2551443;
 // Room of the process-wide moon text, terminator included.
 constexpr std::size_t MoonTextSize = 120;
 
@@ -26,8 +26,29 @@ std::size_t FullMoonCount();
 // Seconds since the epoch of a record's UTC instant.
 std::time_t FullMoonInstant(const FullMoonRecord& record);
 
+// Full moons are numbered by lunation: 0 is the full moon of 21 January 2000,
+// negative numbers come before it. The table holds lunations 25 to 184.
+constexpr long FirstTableLunation = 25;
+// The lunations the computation covers: full moons from late in the year 0 to
+// early in the year 10000, so that every instant of the years 1..9999 lies
+// between two of them.
+constexpr long FirstComputedLunation = -24725;
+constexpr long LastComputedLunation = 98946;
+
+// A lunation's full moon computed from the lunar-phase series, UTC, rounded to
+// the minute (minute is 0..59). The lunation is clamped to the span above.
+FullMoonRecord ComputedFullMoon(long lunation);
+// A lunation's full moon as the phase uses it: the table's record inside
+// 2002-2014, the computed one before and after.
+FullMoonRecord FullMoonOfLunation(long lunation);
+// The full moons (as the phase uses them) whose UTC date lies in `year`,
+// oldest first: 12 or 13 of them; none for a year outside 1..9999.
+std::vector<FullMoonRecord> FullMoonsOfYear(int year);
+
 // Phase angle of the present instant in whole degrees: 0 full moon, 90 last
-// quarter, 180 new moon, 270 first quarter; always 0..359. Rebuilds the moon text.
+// quarter, 180 new moon, 270 first quarter; always 0..359, the time elapsed
+// since the previous full moon over the length of this lunation. Rebuilds the
+// moon text.
 int CalcPhase();
 // The same for a given instant (CalcPhase passes the present one).
 int CalcPhaseAt(std::time_t now);

@@ -2,10 +2,11 @@
 # shellcheck shell=bash
 LUMIVEX_BUILD_PACKAGES="build-essential cmake pkg-config libx11-dev libxext-dev libgtk-3-dev \
 libfreetype-dev libfontconfig-dev libsdl2-dev libsdl2-mixer-dev libpng-dev fonts-liberation \
-xdg-utils sound-theme-freedesktop"
+xdg-utils sound-theme-freedesktop libssl-dev ca-certificates"
 LUMIVEX_TEST_PACKAGES="libgtest-dev libgmock-dev libbenchmark-dev xvfb xdotool x11-utils \
 imagemagick faketime clang libclang-rt-14-dev timgm6mb-soundfont \
-desktop-file-utils libxml2-utils shared-mime-info libglib2.0-bin groff-base"
+desktop-file-utils libxml2-utils shared-mime-info libglib2.0-bin groff-base \
+dovecot-pop3d openssl python3 gsettings-desktop-schemas mate-desktop-common"
 
 # Installs whatever of the given packages is missing. As root it runs apt-get;
 # otherwise it prints the one line to run and fails.

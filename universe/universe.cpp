@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "events/wallpaper.h"
+#include "mail/new_mail.h"
 #include "messages/quill.h"
 #include "moon/moon_display.h"
 #include "scene/bitmap.h"
@@ -57,7 +59,7 @@ void Universe::Create() {
   MainSettings.UserReadInt("Sound", "cuckoo", &cuckoo_, 0);
 
   LogFile.Log(kInfo, "TimeEvents", "Create");
-  // Sound: initialise the sound object with MainWindow.
+  sound.PlayMood(MainWindow);
   Moon.Create();
 
   CreateMessageStars(messageStars.data(), MessageStarCount);
@@ -73,15 +75,17 @@ void Universe::Create() {
 
   LogUniverse("Calling Airplane[i].Create");
   for (AIRPLANE& plane : airplanes) plane.Create();
-  // Flying picture: create it.
+  flyingPicture.Create();
   shootingStar.Reset();
-  // Wallpaper changer: run it.
+  ChangeWallpaper();
 
   // Drawn over the splash: the scene appears on a black sky.
   if (splash.Used()) splash.Destroy();
   FillRect(SaverDC, &ScreenRect, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
 
   // Mailbox check: initialise it and start its timer unless SmallScreen.
+  if (SmallScreen) NewMail.offForThisRun = 1;
+  NewMail.StartTimer();
   LogUniverse("Create-exit");
 }
 
@@ -109,8 +113,8 @@ void Universe::Tick() {
   for (STAR& star : stars) star.Advance();
 
   for (AIRPLANE& plane : airplanes) plane.Fly();
-  // Flying picture: advance it.
-  // Sound: advance it.
+  flyingPicture.Fly();
+  sound.CuckooTick(cuckoo_);
 }
 
 void Universe::Destroy() {
@@ -120,6 +124,7 @@ void Universe::Destroy() {
   }
   LogUniverse("Destroy");
   // Mailbox check: free the dial-up library and kill its timer when it ran.
+  NewMail.StopTimer();
 
   SpaceMatrix.Destroy();
 
@@ -129,7 +134,7 @@ void Universe::Destroy() {
   for (std::size_t i = 0; i < messageStars.size(); ++i) StarPalette.Destroy();
 
   LogUniverse("Destroing TEvents");
-  // Sound: close the music device and stop any sound.
+  StopSound();
 
   LogUniverse("Destroing Moon");
   Moon.Destroy();
@@ -138,7 +143,7 @@ void Universe::Destroy() {
   bottomLine.Destroy();
 
   LogUniverse("Destroing FlyPic");
-  // Flying picture: release its DC, bitmap, pictures and shift register.
+  flyingPicture.Release();
 
   created_ = false;
 }
@@ -257,6 +262,7 @@ void ResetUniverseForTests() {
   u.messageStars.fill(STAR());
   u.shootingStar = ShootingStar();
   u.airplanes.fill(AIRPLANE());
+  u.sound = SoundClass();
   u.bottomLine.scrollOffset = 0;
   u.bottomLine.nextMessagePending = 0;
   SmallScreen = false;

@@ -5,6 +5,8 @@
 #include <array>
 
 #include "events/airplanes.h"
+#include "events/flying_picture.h"
+#include "events/sounds.h"
 #include "messages/message_stars.h"
 #include "platform/winapi.h"
 #include "scene/saver_state.h"
@@ -45,6 +47,8 @@ class Universe {
   BOTTOMLINE bottomLine;
   ShootingStar shootingStar;
   std::array<AIRPLANE, 2> airplanes;
+  FlyingPicture flyingPicture;
+  SoundClass sound;
 
  private:
   friend void lvx::ResetUniverseForTests();

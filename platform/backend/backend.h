@@ -71,13 +71,6 @@ class Backend {
   // The display's screen-saver timeout in seconds; false when unavailable.
   virtual bool GetScreenSaverTimeout(int* seconds) = 0;
   virtual bool SetScreenSaverTimeout(int seconds) = 0;
-
-  // Shows the picture as the desktop background (the root window on X);
-  // false where the display has no desktop.
-  virtual bool SetDesktopBackground(const Surface& picture) {
-    (void)picture;
-    return false;
-  }
 };
 
 // The display of this process, chosen on first use by LUMIVEX_DISPLAY

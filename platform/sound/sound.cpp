@@ -344,12 +344,13 @@ MCIERROR McStatus(MCIDEVICEID device, DWORD_PTR flags, MCI_STATUS_PARMS* p) {
 }  // namespace
 
 BOOL PlaySoundA(LPCSTR sound, HMODULE, DWORD flags) {
-  if (!EnsureAudio()) return FALSE;
-  State& s = S();
+  // Stopping needs no audio device: silence never opens one.
   if (sound == nullptr) {
     StopWave();
     return TRUE;
   }
+  if (!EnsureAudio()) return FALSE;
+  State& s = S();
   if ((flags & SND_NOSTOP) && Mix_Playing(kChannel)) return FALSE;
   // The old sound stops even when the new one turns out unplayable: a sound
   // that cannot be played gives silence.
@@ -410,6 +411,8 @@ MCIERROR mciSendCommandA(MCIDEVICEID device, UINT message, DWORD_PTR flags, DWOR
 namespace lvx::sound {
 
 bool AudioAvailable() { return EnsureAudio(); }
+
+bool AudioOpen() { return S().open; }
 
 bool WavePlaying() { return S().open && S().chunk && Mix_Playing(kChannel) != 0; }
 

@@ -7,6 +7,8 @@ namespace lvx::sound {
 
 // The audio device could be opened (opens it on first use).
 bool AudioAvailable();
+// The audio device is open now (opens nothing).
+bool AudioOpen();
 // A PlaySoundA sound is sounding now / was started with SND_LOOP.
 bool WavePlaying();
 bool WaveLooping();

@@ -4,6 +4,7 @@
 #include <png.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -50,6 +51,9 @@ const Listed kListed[] = {
     {199, 155, 22, 1},  {200, 180, 215, 8}, {201, 155, 22, 1},
 };
 
+// Pictures the Linux program adds: the shut-down joke's screen.
+const Listed kOwn[] = {{300, 640, 400, 8}};
+
 std::uint32_t Le32(const unsigned char* p) {
   return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
 }
@@ -88,7 +92,9 @@ class Loaded {
 // The embedded pictures.
 
 TEST(PictureResources, EveryListedBitmapIsEmbeddedWithItsSizeAndDepth) {
-  for (const Listed& l : kListed) {
+  std::vector<Listed> all(std::begin(kListed), std::end(kListed));
+  all.insert(all.end(), std::begin(kOwn), std::end(kOwn));
+  for (const Listed& l : all) {
     SCOPED_TRACE("bitmap " + std::to_string(l.id));
     lvx::ResourceBytes res = lvx::FindBitmapResource(l.id);
     ASSERT_TRUE(res);
@@ -238,6 +244,27 @@ TEST(PictureResources, FlyingPicturesSitOnBlack) {
   }
 }
 
+TEST(PictureResources, ShutDownPictureIsADarkScreenWithALitSymbol) {
+  Loaded pic(300);
+  ASSERT_NE(pic.Bitmap(), nullptr);
+  // Sampled every 4 pixels: dark nearly everywhere, light in the middle.
+  double sum = 0;
+  int samples = 0, brightMiddle = 0, brightEdge = 0;
+  for (int y = 0; y < 400; y += 4)
+    for (int x = 0; x < 640; x += 4) {
+      const COLORREF c = pic.Pixel(x, y);
+      const int level = std::max({GetRValue(c), GetGValue(c), GetBValue(c)});
+      sum += level;
+      ++samples;
+      const bool middle = x > 220 && x < 420 && y > 60 && y < 260;
+      if (level > 180) ++(middle ? brightMiddle : brightEdge);
+    }
+  EXPECT_LT(sum / samples, 40.0);
+  EXPECT_GT(brightMiddle, 150);
+  // Only the caption below the symbol is light elsewhere.
+  EXPECT_LT(brightEdge, brightMiddle);
+}
+
 TEST(PictureResources, GeneratorReproducesTheCommittedFiles) {
   const char* bin = std::getenv("LUMIVEX_BINARY_DIR");
   ASSERT_NE(bin, nullptr);
@@ -268,6 +295,7 @@ TEST(PictureResources, GeneratorReproducesTheCommittedFiles) {
 TEST(ResgenTable, MatchesTheResourceList) {
   std::map<int, Listed> want;
   for (const Listed& l : kListed) want[l.id] = l;
+  for (const Listed& l : kOwn) want[l.id] = l;
   ASSERT_EQ(Pictures().size(), want.size());
   for (const PictureSpec& p : Pictures()) {
     SCOPED_TRACE(p.id);

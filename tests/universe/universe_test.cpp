@@ -291,4 +291,27 @@ TEST_F(UniverseTest, LandedStarsWriteTheMessage) {
   EXPECT_LT(onTarget, 1000);
 }
 
+TEST_F(UniverseTest, FlyingPictureLivesAndDiesWithTheScene) {
+  PutMessage(0, "A", "");
+  MainSettings.UserWriteString("FPicture", "Category", "1");
+  Universe& u = U();
+  u.Create();
+  ASSERT_TRUE(u.flyingPicture.HasPicture());
+  for (int i = 0; i < 100; ++i) u.Tick();
+  const FlyingPicture& fp = u.flyingPicture;
+  EXPECT_LT(fp.x, 1024 - 300);
+  EXPECT_GT(LitIn(fp.x, fp.y, fp.x + fp.shownWidth - 1, fp.y + fp.shownHeight - 1), 100);
+  u.Destroy();
+  EXPECT_TRUE(Logged("Universe= Destroing FlyPic"));
+  EXPECT_FALSE(u.flyingPicture.HasPicture());
+  EXPECT_EQ(lvx::TraceBufferForTests().find("FlyingPicture - 2122"), std::string::npos);
+
+  // "Just the sky": nothing was made, and teardown leaves its breadcrumb.
+  MainSettings.UserWriteString("FPicture", "Category", "11");
+  u.Create();
+  EXPECT_FALSE(u.flyingPicture.HasPicture());
+  u.Destroy();
+  EXPECT_NE(lvx::TraceBufferForTests().find("FlyingPicture - 2122"), std::string::npos);
+}
+
 }  // namespace

@@ -62,6 +62,7 @@ const std::vector<PictureSpec>& Pictures() {
     {199, 155, 22, 1, "banner good night", nullptr, DrawBannerGoodNight},
     {200, 180, 215, 8, "saturn", DrawSaturn, nullptr},
     {201, 155, 22, 1, "banner dreams", nullptr, DrawBannerSweetDreams},
+    {300, 640, 400, 8, "shut-down joke", DrawShutDown, nullptr},
   };
   // clang-format on
   return kList;

@@ -89,5 +89,7 @@ Image DrawShootingStar(int w, int h);
 Image DrawSleepyMoon(int w, int h);
 Image DrawMailbox(int w, int h);
 Image DrawSaturn(int w, int h);
+// shutdown.cpp (our own addition to the list: the shut-down joke)
+Image DrawShutDown(int w, int h);
 
 }  // namespace lvx::resgen

@@ -296,7 +296,6 @@ class X11Backend final : public Backend {
   void SetCursorVisible(NativeId id, bool visible) override;
   bool GetScreenSaverTimeout(int* seconds) override;
   bool SetScreenSaverTimeout(int seconds) override;
-  bool SetDesktopBackground(const Surface& picture) override;
 
  private:
   XWin* Find(NativeId id) {
@@ -1012,48 +1011,6 @@ bool X11Backend::SetScreenSaverTimeout(int seconds) {
   XGetScreenSaver(dpy_, &timeout, &interval, &blanking, &exposures);
   ErrorTrap trap(dpy_);
   XSetScreenSaver(dpy_, seconds, interval, blanking, exposures);
-  return trap.Error() == 0;
-}
-
-bool X11Backend::SetDesktopBackground(const Surface& picture) {
-  if (picture.width <= 0 || picture.height <= 0 ||
-      picture.pixels.size() < static_cast<std::size_t>(picture.width) * picture.height)
-    return false;
-  // Stretched over the whole screen, nearest neighbour.
-  const SIZE screen = ScreenSize();
-  Surface scaled;
-  scaled.width = screen.cx;
-  scaled.height = screen.cy;
-  scaled.pixels.resize(static_cast<std::size_t>(screen.cx) * screen.cy);
-  for (int y = 0; y < screen.cy; ++y) {
-    const std::uint32_t* src =
-        picture.Row(static_cast<int>(static_cast<long long>(y) * picture.height / screen.cy));
-    std::uint32_t* dst = scaled.Row(y);
-    for (int x = 0; x < screen.cx; ++x)
-      dst[x] = src[static_cast<long long>(x) * picture.width / screen.cx];
-  }
-  ErrorTrap trap(dpy_);
-  Pixmap pix = XCreatePixmap(dpy_, root_, static_cast<unsigned>(screen.cx),
-                             static_cast<unsigned>(screen.cy), static_cast<unsigned>(depth_));
-  std::vector<RECT> whole{RECT{0, 0, screen.cx, screen.cy}};
-  if (directLayout_) {
-    XImage* image = XCreateImage(dpy_, visual_, static_cast<unsigned>(depth_), ZPixmap, 0,
-                                 reinterpret_cast<char*>(scaled.pixels.data()),
-                                 static_cast<unsigned>(screen.cx), static_cast<unsigned>(screen.cy),
-                                 32, screen.cx * 4);
-    if (image) {
-      XPutImage(dpy_, pix, gc_, image, 0, 0, 0, 0, static_cast<unsigned>(screen.cx),
-                static_cast<unsigned>(screen.cy));
-      image->data = nullptr;
-      XDestroyImage(image);
-    }
-  } else {
-    PutConverted(pix, scaled, whole);
-  }
-  // The window keeps its own reference to the pixmap.
-  XSetWindowBackgroundPixmap(dpy_, root_, pix);
-  XClearWindow(dpy_, root_);
-  XFreePixmap(dpy_, pix);
   return trap.Error() == 0;
 }
 

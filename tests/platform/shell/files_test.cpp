@@ -282,35 +282,4 @@ TEST_F(LaunchTest, FailuresReturnWin32ErrorCodes) {
             32);
 }
 
-TEST_F(LaunchTest, WallpaperGoesToTheDesktopSettings) {
-  WriteScript(
-      bin_ + "/gsettings",
-      "case \"$1\" in\n"
-      "list-schemas) printf 'org.gnome.desktop.interface\\norg.gnome.desktop.background\\n' ;;\n"
-      "set) echo \"$2 $3 $4\" >> \"" +
-          log_ +
-          "\" ;;\n"
-          "esac\n");
-  const std::string dir = MakeTempDir("my pictures");
-  WriteFile(dir + "/sky.bmp", "BM");
-  ASSERT_TRUE(SystemParametersInfoA(
-      SPI_SETDESKWALLPAPER, 0, const_cast<char*>((dir + "\\sky.bmp").c_str()), SPIF_UPDATEINIFILE));
-  std::string uri = "file://" + dir + "/sky.bmp";
-  uri.replace(uri.find("my pictures"), 11, "my%20pictures");
-  EXPECT_EQ(ReadFile(log_), "org.gnome.desktop.background picture-uri " + uri + "\n" +
-                                "org.gnome.desktop.background picture-uri-dark " + uri + "\n");
-
-  EXPECT_FALSE(
-      SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, const_cast<char*>("/no/such.bmp"), 0));
-  EXPECT_FALSE(SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, nullptr, 0));
-  EXPECT_FALSE(SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, const_cast<char*>(dir.c_str()), 0));
-}
-
-TEST_F(LaunchTest, WallpaperWithoutDesktopSettingsOrPictureFails) {
-  setenv("PATH", bin_.c_str(), 1);  // no gsettings; headless has no root window
-  const std::string pic = Home() + "/bad.bmp";
-  WriteFile(pic, "not a bitmap");
-  EXPECT_FALSE(SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, const_cast<char*>(pic.c_str()), 0));
-}
-
 }  // namespace
