@@ -18,10 +18,10 @@ constexpr int kTextLimit = 78;
 
 // The "Security" choices in the order of their values.
 constexpr const char* kSecurityChoices[] = {
-    "None: name and password travel unencrypted",
-    "Encrypt if the server offers it (STARTTLS)",
-    "Always encrypt; refuse a server without STARTTLS",
-    "Encrypted from the start (TLS, port 995)",
+    "None (password sent unencrypted)",
+    "STARTTLS, if the server offers it",
+    "STARTTLS, always (required)",
+    "SSL/TLS from the start (port 995)",
 };
 static_assert(std::size(kSecurityChoices) == SecurityImplicitTls + 1);
 

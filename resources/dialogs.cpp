@@ -287,14 +287,14 @@ constexpr DialogItem kEmail[] = {
     Group("Internet connection details", 7, 105, 286, 30),
     Radio(IDC_MAIL_LAN, "LAN connection", 15, 118, 120, 10, WS_GROUP | WS_TABSTOP),
     Radio(IDC_MAIL_MODEM, "Modem connection", 150, 118, 135),
-    Group("Some Security Information ", 7, 139, 286, 56),
+    Group("Some Security Information ", 7, 139, 286, 50),
     Label(IDC_STATIC,
           "Lumivex encrypts your e-mail password. However, since the program is about the moon "
           "and the stars, the encryption level for the password is not the best you can find. "
           "If this worries you, please do NOT use this e-mail feature.",
-          15, 151, 270, 40),
-    DefPush(IDOK, "OK", 187, 201, 50, 14, WS_GROUP),
-    Push(IDCANCEL, "Cancel", 243, 201, 50),
+          15, 151, 270, 32),
+    DefPush(IDOK, "OK", 187, 195, 50, 14, WS_GROUP),
+    Push(IDCANCEL, "Cancel", 243, 195, 50),
 };
 
 // ---- 2020: "World time view" ----
@@ -323,7 +323,7 @@ constexpr DialogTemplate kCountdownDialog{IDD_COUNTDOWN, "Countdown Timer", 170,
 constexpr DialogTemplate kAboutPage{IDD_ABOUT, "About", 300, 244, kPage, LVX_ITEMS(kAbout)};
 constexpr DialogTemplate kBirthdayDialog{IDD_BIRTHDAY, "Please enter your Birthday", 170, 85,
                                          kDialog,      LVX_ITEMS(kBirthday)};
-constexpr DialogTemplate kEmailDialog{IDD_EMAIL, "E-mail parameters", 300, 222,
+constexpr DialogTemplate kEmailDialog{IDD_EMAIL, "E-mail parameters", 300, 216,
                                       kDialog,   LVX_ITEMS(kEmail)};
 constexpr DialogTemplate kFriendsPage{IDD_FRIENDS, "Friends", 300, 244, kPage, LVX_ITEMS(kFriends)};
 constexpr DialogTemplate kStartupPage{IDD_STARTUP, "Startup", 300, 244, kPage, LVX_ITEMS(kStartup)};
