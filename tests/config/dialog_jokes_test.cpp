@@ -137,7 +137,10 @@ TEST_F(RunningButtonTest, StaysPutWhilePressedOrWhileAnInnerDialogIsUp) {
   });
   RunMainPage([](HWND d) {
     HWND ok = GetDlgItem(d, IDOK);
-    SendMessageA(ok, BM_SETSTATE, TRUE, 0);  // the mouse button is down on it
+    // The mouse button is down on it, which also gives it the focus.
+    SetFocus(ok);
+    SendMessageA(ok, BM_SETSTATE, TRUE, 0);
+    ASSERT_EQ(SendMessageA(ok, BM_GETSTATE, 0, 0), BST_PUSHED | BST_FOCUS);
     RECT before = PointFromTheLeftAndTick(d);
     EXPECT_EQ(ScreenRect(ok).left, before.left);
     SendMessageA(ok, BM_SETSTATE, FALSE, 0);
