@@ -39,6 +39,8 @@ class SoundClass {
   // on the check after the hour has turned the cuckoo calls, and one check
   // later the background sound starts again. `cuckooOn` is the scene's switch.
   void CuckooTick(int cuckooOn, LocalClock clock = GetLocalTime);
+  // The five "Sound" settings into the fields (the Sounds page shows them).
+  void ReadSettings();
 
   char wavFile[300];
   char midFile[300];
@@ -48,7 +50,6 @@ class SoundClass {
   int cuckoo;
 
  private:
-  void ReadSettings();
   HWND window_;
 };
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <mutex>
 #include <system_error>
 #include <thread>
@@ -253,6 +254,12 @@ void NewMailClass::OpenStore() {
   if (storeOpen_) return;
   storeOpen_ = 1;
   privateStore.Init("$CURRENT", kPrivateFile);
+  // The file holds a password that is only scrambled: for its owner's eyes.
+  // Later rewrites keep the mode.
+  std::error_code ignored;
+  std::filesystem::permissions(
+      privateStore.Path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_write,
+      std::filesystem::perm_options::replace, ignored);
 }
 
 void NewMailClass::ReadParams() {
@@ -289,6 +296,7 @@ void NewMailClass::WriteParams() {
   privateStore.UserWriteString("Email", "PopServer", popServer);
   privateStore.UserWriteUInt("Email", "CheckEvery", static_cast<unsigned>(checkEvery));
   privateStore.UserWriteUInt("Email", "LAN", static_cast<unsigned>(lan));
+  privateStore.UserWriteUInt("Email", "Security", static_cast<unsigned>(security));
 }
 
 void NewMailClass::StartTimer() {

@@ -44,8 +44,8 @@ class NewMailClass {
   // private store (per-user "Email"); unscrambles the password and clamps
   // CheckEvery to 5..65.
   void ReadParams();
-  // Stores LoginName, the scrambled Password, PopServer, CheckEvery and LAN
-  // back into the private store (the account dialog's OK).
+  // Stores LoginName, the scrambled Password, PopServer, CheckEvery, LAN and
+  // Security back into the private store (the account dialog's OK).
   void WriteParams();
   // Reads the account and, when enabled and not off for this run, sets the
   // connection test up and starts the check timer (period CheckEvery seconds).

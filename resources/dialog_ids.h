@@ -126,6 +126,7 @@
 #define IDC_MAIL_CHECKEVERY 1033
 #define IDC_MAIL_LAN 1034
 #define IDC_MAIL_MODEM 1035
+#define IDC_MAIL_SECURITY 1036
 
 // World time view (2020).
 #define IDC_WT_HOME 1043

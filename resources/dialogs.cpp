@@ -272,27 +272,29 @@ constexpr DialogItem kBirthday[] = {
 
 // ---- 2016: "E-mail parameters" ----
 constexpr DialogItem kEmail[] = {
-    Group("Your Account Details", 7, 7, 256, 78),
+    Group("Your Account Details", 7, 7, 286, 94),
     Label(IDC_STATIC, "Log on Name:", 15, 21, 96),
-    Edit(IDC_MAIL_LOGIN, 113, 19, 142),
+    Edit(IDC_MAIL_LOGIN, 113, 19, 172),
     Label(IDC_STATIC, "Log on Password:", 15, 37, 96),
-    Edit(IDC_MAIL_PASSWORD, 113, 35, 142, 13, ES_PASSWORD),
+    Edit(IDC_MAIL_PASSWORD, 113, 35, 172, 13, ES_PASSWORD),
     Label(IDC_STATIC, "Incoming server (POP3):", 15, 53, 96),
-    Edit(IDC_MAIL_SERVER, 113, 51, 142),
-    Label(IDC_STATIC, "Check every:", 15, 69, 96),
-    Edit(IDC_MAIL_CHECKEVERY, 113, 67, 30, 13, ES_NUMBER),
-    Label(IDC_STATIC, "minutes", 147, 69, 60),
-    Group("Internet connection details", 7, 89, 256, 30),
-    Radio(IDC_MAIL_LAN, "LAN connection", 15, 102, 110, 10, WS_GROUP | WS_TABSTOP),
-    Radio(IDC_MAIL_MODEM, "Modem connection", 135, 102, 120),
-    Group("Some Security Information ", 7, 123, 256, 66),
+    Edit(IDC_MAIL_SERVER, 113, 51, 172),
+    Label(IDC_STATIC, "Connection security:", 15, 69, 96),
+    Combo(IDC_MAIL_SECURITY, 113, 67, 172),
+    Label(IDC_STATIC, "Check every:", 15, 86, 96),
+    Edit(IDC_MAIL_CHECKEVERY, 113, 84, 30, 13, ES_NUMBER),
+    Label(IDC_STATIC, "minutes", 147, 86, 60),
+    Group("Internet connection details", 7, 105, 286, 30),
+    Radio(IDC_MAIL_LAN, "LAN connection", 15, 118, 120, 10, WS_GROUP | WS_TABSTOP),
+    Radio(IDC_MAIL_MODEM, "Modem connection", 150, 118, 135),
+    Group("Some Security Information ", 7, 139, 286, 50),
     Label(IDC_STATIC,
           "Lumivex encrypts your e-mail password. However, since the program is about the moon "
           "and the stars, the encryption level for the password is not the best you can find. "
           "If this worries you, please do NOT use this e-mail feature.",
-          15, 135, 240, 50),
-    DefPush(IDOK, "OK", 157, 195, 50, 14, WS_GROUP),
-    Push(IDCANCEL, "Cancel", 213, 195, 50),
+          15, 151, 270, 32),
+    DefPush(IDOK, "OK", 187, 195, 50, 14, WS_GROUP),
+    Push(IDCANCEL, "Cancel", 243, 195, 50),
 };
 
 // ---- 2020: "World time view" ----
@@ -321,7 +323,7 @@ constexpr DialogTemplate kCountdownDialog{IDD_COUNTDOWN, "Countdown Timer", 170,
 constexpr DialogTemplate kAboutPage{IDD_ABOUT, "About", 300, 244, kPage, LVX_ITEMS(kAbout)};
 constexpr DialogTemplate kBirthdayDialog{IDD_BIRTHDAY, "Please enter your Birthday", 170, 85,
                                          kDialog,      LVX_ITEMS(kBirthday)};
-constexpr DialogTemplate kEmailDialog{IDD_EMAIL, "E-mail parameters", 270, 216,
+constexpr DialogTemplate kEmailDialog{IDD_EMAIL, "E-mail parameters", 300, 216,
                                       kDialog,   LVX_ITEMS(kEmail)};
 constexpr DialogTemplate kFriendsPage{IDD_FRIENDS, "Friends", 300, 244, kPage, LVX_ITEMS(kFriends)};
 constexpr DialogTemplate kStartupPage{IDD_STARTUP, "Startup", 300, 244, kPage, LVX_ITEMS(kStartup)};

@@ -156,8 +156,8 @@ TEST_F(ConfigTest, TheMailBoxOpensTheAccountDialogOnlyWhenTurnedOn) {
   });
   EXPECT_EQ(Ini("Email", "Enabled"), "1");
   EXPECT_TRUE(dlg::Unanswered().empty());
-  // The account dialog stores nothing yet.
-  EXPECT_FALSE(lvx::test::FileExists(lvx::ConfigFolder() + "/LumivexPrivateSettings.ini"));
+  // The account dialog's OK stored the account.
+  EXPECT_TRUE(lvx::test::FileExists(lvx::ConfigFolder() + "/LumivexPrivateSettings.ini"));
 }
 
 class SecretMessages : public ConfigTest {

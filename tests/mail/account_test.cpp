@@ -1,7 +1,6 @@
 // The account as read from and written to the settings, and what the check
 // makes of the server field and of the STAT reply.
 #include <climits>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -82,34 +81,6 @@ TEST_F(MailAccount, WrittenAccountReadsBackWithThePasswordScrambled) {
     NewMail.ReadParams();
     EXPECT_STREQ(NewMail.password, other);
   }
-}
-
-// The helper that stores a password until the dialog does: the saver reads
-// back what it wrote, and the rest of the file stays as it was.
-TEST_F(MailAccount, ThePasswordScriptStoresWhatTheSaverReads) {
-  if (std::system("command -v python3 >/dev/null 2>&1") != 0) GTEST_SKIP() << "python3 missing";
-  PutPrivate("LoginName", "jonah");
-  PutPrivate("Password", "stale");
-  PutPrivate("PopServer", "pop.example.net:995");
-  const std::string script = lvx::test::SourceDir() + "/scripts/mail-password";
-  const auto store = [&](const std::string& password) {
-    const std::string input = lvx::test::Home() + "/typed.txt";
-    lvx::test::WriteFile(input, password + "\n");
-    return std::system(
-        ("'" + script + "' '" + lvx::ConfigFolder() + "' < '" + input + "' >/dev/null 2>&1")
-            .c_str());
-  };
-  for (const std::string& password : {std::string("s\xc3\xa9\\cr\"et 1"), std::string(78, '7')}) {
-    ASSERT_EQ(store(password), 0);
-    NewMail.ReadParams();
-    EXPECT_EQ(NewMail.password, password);
-    EXPECT_STREQ(NewMail.loginName, "jonah");
-    EXPECT_STREQ(NewMail.popServer, "pop.example.net:995");
-  }
-  const std::string file = lvx::test::ReadFile(PrivatePath());
-  EXPECT_EQ(file.find("stale"), std::string::npos);
-  EXPECT_NE(store(std::string(79, 'x')), 0);
-  EXPECT_EQ(lvx::test::ReadFile(PrivatePath()), file);
 }
 
 TEST(MailServerField, HostPortAndLookUp) {
