@@ -1,12 +1,13 @@
 #include "settings/ini_file.h"
 
-#include <cstdarg>
 #include <climits>
 #include <cmath>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <set>
 
 #include "settings/log_file.h"
 #include "settings/utilities.h"
@@ -18,8 +19,8 @@ namespace {
 constexpr const char* kCaption = "Error in IniFile";
 // Values are escaped into a 1000-byte work buffer and read back through 999.
 constexpr std::size_t kWorkSize = 1000;
-constexpr DWORD kReadSize = 999;     // at most 998 characters
-constexpr DWORD kNumberSize = 29;    // at most 28 characters
+constexpr DWORD kReadSize = 999;   // at most 998 characters
+constexpr DWORD kNumberSize = 29;  // at most 28 characters
 
 // Writes read the old value, write, and read back; two threads (the trace
 // flush may come from the mail worker) must not interleave those steps.
@@ -28,7 +29,28 @@ std::recursive_mutex& WriteMutex() {
   return m;
 }
 
-void Complain(const char* text) { MessageBoxA(nullptr, text, kCaption, MB_OK); }
+// Boxes already shown in this run: the same box again tells nothing new
+// (an unusable settings file would otherwise ask for one click per write).
+std::mutex& ShownMutex() {
+  static std::mutex m;
+  return m;
+}
+std::set<std::string>& ShownBoxes() {
+  static std::set<std::string> shown;
+  return shown;
+}
+
+void Complain(const std::string& text) {
+  {
+    std::lock_guard<std::mutex> lock(ShownMutex());
+    if (!ShownBoxes().insert(text).second) return;
+  }
+  MessageBoxA(nullptr, text.c_str(), kCaption, MB_OK);
+}
+
+// What a failed write of a value that then reads back differently has to
+// say when the system gave no reason of its own.
+constexpr const char* kReadBackDiffers = "the value read back differs from the one written";
 
 std::string Format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 std::string Format(const char* fmt, ...) {
@@ -68,11 +90,16 @@ void CutEncoded(std::string& text, std::size_t limit) {
 
 const char* OsName(DWORD packed) {
   switch (packed) {
-    case 0x0A280105u: return "WinXP pro";
-    case 0x08930005u: return "Win2000";
-    case 0xC0000004u: return "Win95";
-    case 0xC0000A04u: return "Win98 SE";
-    default: return "not in list";
+    case 0x0A280105u:
+      return "WinXP pro";
+    case 0x08930005u:
+      return "Win2000";
+    case 0xC0000004u:
+      return "Win95";
+    case 0xC0000A04u:
+      return "Win98 SE";
+    default:
+      return "not in list";
   }
 }
 
@@ -93,10 +120,18 @@ int IniFile::Encode(std::string& text) {
     const char* piece = nullptr;
     char single[2] = {c, 0};
     switch (c) {
-      case '\r': piece = "\\r"; break;
-      case '\n': piece = "\\n"; break;
-      case '\\': piece = "\\\\"; break;
-      default: piece = single; break;
+      case '\r':
+        piece = "\\r";
+        break;
+      case '\n':
+        piece = "\\n";
+        break;
+      case '\\':
+        piece = "\\\\";
+        break;
+      default:
+        piece = single;
+        break;
     }
     std::size_t len = std::strlen(piece);
     // The encoded form plus its terminator must stay inside the work buffer.
@@ -139,9 +174,15 @@ void IniFile::Decode(std::string& text) {
     }
     if (++i >= text.size()) break;  // a trailing backslash is dropped
     switch (text[i]) {
-      case 'r': out += '\r'; break;
-      case 'n': out += '\n'; break;
-      default: out += text[i]; break;
+      case 'r':
+        out += '\r';
+        break;
+      case 'n':
+        out += '\n';
+        break;
+      default:
+        out += text[i];
+        break;
     }
   }
   text = std::move(out);
@@ -179,8 +220,39 @@ void IniFile::ReadText(const char* section, const char* key, char* out, const ch
   Encode(def);
   DWORD n = size - 1 > 0xFFFFFFFEu ? 0xFFFFFFFEu : static_cast<DWORD>(size - 1);
   GetPrivateProfileStringA(OrEmpty(section), OrEmpty(key), def.c_str(), out, n, path_.c_str());
+  const DWORD error = GetLastError();
+  if (error != ERROR_SUCCESS && error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)
+    NoteReadProblem(error);
   out[size - 1] = '\0';
   Decode(out);
+}
+
+// A file that is there but cannot be read (a folder, a pipe, a device, no
+// permission) reads as missing; the log says why, once.
+void IniFile::NoteReadProblem(DWORD error) {
+  const std::string problem = path_ + ": " + lvx::SystemReason(error);
+  if (problem == lastReadProblem_) return;
+  lastReadProblem_ = problem;
+  if (LogFile.State() != -1) LogFile.Log(5, "IniFile::Read", problem.c_str());
+}
+
+void IniFile::ReportWriteProblem(const std::string& reason) {
+  lastWriteProblem_ = reason.empty() ? kReadBackDiffers : reason;
+  Complain("Read: too long string\n" + path_ + ": " + lastWriteProblem_);
+}
+
+IniFile::Batch::Batch(IniFile& file) : file_(file), lock_(WriteMutex()), update_(nullptr) {
+  if (file_.initialised_ && !file_.disabled_ && !file_.path_.empty())
+    update_ = BeginUpdatePrivateProfileA(file_.path_.c_str());
+}
+
+IniFile::Batch::~Batch() {
+  if (update_ == nullptr) return;
+  const BOOL written = EndUpdatePrivateProfileA(update_, FALSE);
+  const DWORD error = GetLastError();
+  // Outside every lock: other savers must not wait for a click.
+  lock_.unlock();
+  if (!written) file_.ReportWriteProblem(lvx::SystemReason(error));
 }
 
 void IniFile::ReadNumber(const char* section, const char* key, const char* defaultText,
@@ -229,8 +301,8 @@ int IniFile::ReadInt(const char* section, const char* key, int* out, int default
   return parsed;
 }
 
-void IniFile::ReadString(const char* section, const char* key, char* out,
-                         const char* defaultValue, std::size_t size) {
+void IniFile::ReadString(const char* section, const char* key, char* out, const char* defaultValue,
+                         std::size_t size) {
   ReadText(section, key, out, defaultValue, size);
 }
 
@@ -274,6 +346,7 @@ void IniFile::WriteString(const char* section, const char* key, const char* text
   std::string encoded = value;
   if (Encode(encoded)) return;  // reported; a half-escaped value is worse than none
   bool differs;
+  std::string reason;
   {
     std::lock_guard<std::recursive_mutex> lock(WriteMutex());
     char found[kReadSize] = {};
@@ -286,7 +359,8 @@ void IniFile::WriteString(const char* section, const char* key, const char* text
     LogFile.Log(3, "ini text found", found);
 
     std::string quoted = "\"" + encoded + "\"";
-    WritePrivateProfileStringA(OrEmpty(section), OrEmpty(key), quoted.c_str(), path_.c_str());
+    if (!WritePrivateProfileStringA(OrEmpty(section), OrEmpty(key), quoted.c_str(), path_.c_str()))
+      reason = lvx::SystemReason(GetLastError());
 
     char back[kReadSize] = {};
     GetPrivateProfileStringA(OrEmpty(section), OrEmpty(key), "", back, kReadSize, path_.c_str());
@@ -294,7 +368,7 @@ void IniFile::WriteString(const char* section, const char* key, const char* text
     differs = value != back;
   }
   // Outside the lock: a modal box must not hold up the other thread's writes.
-  if (differs) Complain("Read: too long string");
+  if (differs) ReportWriteProblem(reason);
 }
 
 void IniFile::WriteUInt(const char* section, const char* key, unsigned value) {
@@ -314,8 +388,7 @@ void IniFile::UserWriteLong(const char* section, const char* key, long value) {
 }
 
 void IniFile::UserWriteFloat(const char* section, const char* key, float value) {
-  WriteString(UserSection(section).c_str(), key,
-              Format("%f", static_cast<double>(value)).c_str());
+  WriteString(UserSection(section).c_str(), key, Format("%f", static_cast<double>(value)).c_str());
 }
 
 void IniFile::WriteOsRecord() {
@@ -362,29 +435,50 @@ int IniFile::Init(const char* folder, const char* fileName) {
   if (!GetUserNameA(userName_, &size)) userName_[0] = '\0';
   userName_[sizeof userName_ - 1] = '\0';
 
-  ReadInt("params", "FirstTime", &FirstTime, 1);
-  if (FirstTime) WriteUInt("params", "FirstTime", 0);
-  ReadInt("params", "MultiUser", &multiUser_, 0);
+  lastWriteProblem_.clear();
+  {
+    // One rewrite for all the records, under the file's lock: of two first
+    // starts at once, only one finds no FirstTime.
+    Batch records(*this);
+    ReadInt("params", "FirstTime", &FirstTime, 1);
+    if (FirstTime) WriteUInt("params", "FirstTime", 0);
+    ReadInt("params", "MultiUser", &multiUser_, 0);
 
-  WriteString("params", "LastUserName", userName_);
-  WriteUInt("params", "MultiUser", static_cast<unsigned>(multiUser_));
-  WriteString("info", "ini file", path_.c_str());
-  WriteOsRecord();
+    WriteString("params", "LastUserName", userName_);
+    WriteUInt("params", "MultiUser", static_cast<unsigned>(multiUser_));
+    WriteString("info", "ini file", path_.c_str());
+    WriteOsRecord();
+  }
 
+  // The self-test writes on its own, so that it reads back what the file
+  // really holds.
   SYSTEMTIME now{};
   GetLocalTime(&now);
   WriteUInt("params", "loadmd", now.wDay);
   int back = 0;
   ReadInt("params", "loadmd", &back, 0);
   if (back != now.wDay) {
-    Complain("Configuration Problem. Please reinstall");
+    Complain(std::string("Configuration Problem. Please reinstall\n") + path_ + ": " +
+             (lastWriteProblem_.empty() ? kReadBackDiffers : lastWriteProblem_));
     return 1;
   }
   return 0;
 }
 
 namespace lvx {
-void ResetSettingsForTests() { MainSettings = IniFile(); }
+void ResetSettingsForTests() {
+  MainSettings = IniFile();
+  std::lock_guard<std::mutex> lock(ShownMutex());
+  ShownBoxes().clear();
+}
+
+std::string SystemReason(DWORD error) {
+  char text[256] = {};
+  if (FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
+                     text, sizeof text, nullptr) > 0)
+    return text;
+  return "error " + std::to_string(error);
+}
 }  // namespace lvx
 
 // Stored secrets: each byte c becomes ((c XOR kScrambleMask) - kScrambleOffset)
@@ -445,8 +539,8 @@ void Unscramble(char* text) {
       if (++i >= in.size()) break;
       b = static_cast<unsigned char>(static_cast<unsigned char>(in[i]) - kScrambleLowest);
     }
-    auto c = static_cast<unsigned char>(static_cast<unsigned char>(b + kScrambleOffset) ^
-                                        kScrambleMask);
+    auto c =
+        static_cast<unsigned char>(static_cast<unsigned char>(b + kScrambleOffset) ^ kScrambleMask);
     if (c == 0) break;  // only damaged input decodes to a terminator
     out += static_cast<char>(c);
   }

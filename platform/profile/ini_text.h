@@ -2,7 +2,10 @@
 // the reads and the writes.
 #pragma once
 
+#include <sys/stat.h>
+
 #include <cstddef>
+#include <ctime>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,12 +38,33 @@ std::vector<Line> Parse(std::string_view text);
 std::string_view PreferredEol(std::string_view text);
 
 enum class FileState { Ok, Missing, Failed };
-// Reads a whole regular file of at most kMaxFileBytes.
-FileState ReadWholeFile(const char* path, std::string& out);
+
+// What tells one version of a file from another without reading it. Writes
+// replace the file (a new inode), editors may rewrite it in place (new size
+// or times); times carry nanoseconds.
+struct FileStamp {
+  dev_t device = 0;
+  ino_t inode = 0;
+  off_t size = 0;
+  timespec modified{};
+  timespec changed{};
+  mode_t mode = 0;
+  bool operator==(const FileStamp& o) const;
+};
+FileStamp StampOf(const struct stat& st);
+
+// Reads a whole regular file of at most kMaxFileBytes without ever blocking:
+// a pipe, device or socket is refused (Failed, *error kErrnoNotRegularFile), so
+// is a folder (EISDIR) and a larger file (EFBIG). *stamp describes what was
+// read; *error is the errno of a failure.
+FileState ReadWholeFile(const char* path, std::string& out, FileStamp* stamp = nullptr,
+                        int* error = nullptr);
 constexpr std::size_t kMaxFileBytes = std::size_t{32} << 20;
 
 // Replaces `path` by `bytes` through a temporary file in the same folder and
 // a rename, so readers see either the old or the new file, never half of one.
-bool ReplaceFile(const std::string& path, std::string_view bytes);
+// *stamp then describes the new file; *error is the errno of a failure.
+bool ReplaceFile(const std::string& path, std::string_view bytes, FileStamp* stamp = nullptr,
+                 int* error = nullptr);
 
 }  // namespace lvx::ini

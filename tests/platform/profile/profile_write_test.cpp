@@ -25,9 +25,13 @@ std::string Path(const char* name = "write.ini") {
   return dir + "/" + name;
 }
 
+// Other files than `file` and its lock file (which stays, for the next writer).
 int FilesBeside(const std::string& file) {
+  const fs::path lock =
+      fs::path(file).parent_path() / ("." + fs::path(file).filename().string() + ".lock");
   int n = 0;
-  for (const auto& e : fs::directory_iterator(fs::path(file).parent_path())) n += e.path() != file;
+  for (const auto& e : fs::directory_iterator(fs::path(file).parent_path()))
+    n += e.path() != file && e.path() != lock;
   return n;
 }
 
