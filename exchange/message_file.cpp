@@ -233,7 +233,7 @@ void SendMessageToFriend() {
   ShellExecuteA(nullptr, "open", folder.c_str(), nullptr, nullptr, SW_RESTORE);
 
   const std::string instructions = folder + "/" + InstructionsFileName;
-  if (std::unique_ptr<std::FILE, FileCloser> out{std::fopen(instructions.c_str(), "w")}) {
+  if (std::unique_ptr<std::FILE, FileCloser> out{lvx::OpenRegularFile(instructions.c_str(), "w")}) {
     std::fputs(
         "EMAIL SUBJECT: A Lumivex for you.\n\nEMAIL BODY:\nThis email has a special message for "
         "you.\n\nTo see the message you must have the \"Lumivex v3.08\" screen saver.\nIf you "

@@ -11,6 +11,9 @@
 
 namespace {
 constexpr int kInfo = 3;
+// The start picture stays at least this long: the scene is built in a blink
+// on today's machines, too short to see the picture.
+constexpr DWORD kStartPictureMs = 1500;
 
 bool switchOffDone = false;
 
@@ -23,7 +26,12 @@ int Frames(int milliseconds) { return milliseconds / (RealTickTime > 0 ? RealTic
 bool SmallScreen = false;
 
 Universe::Universe()
-    : created_(false), cuckoo_(0), frameIndex_(0), previousElapsed_(0.0f), debugTickTime_(0) {}
+    : created_(false),
+      startPictureShownAt_(0),
+      cuckoo_(0),
+      frameIndex_(0),
+      previousElapsed_(0.0f),
+      debugTickTime_(0) {}
 
 Universe::~Universe() = default;
 
@@ -37,7 +45,6 @@ void Universe::Create() {
   if (created_) Destroy();
   created_ = true;
 
-  BitmapClass splash;
   if (ScreenRect.right <= 400) {
     SmallScreen = true;
   } else {
@@ -45,9 +52,12 @@ void Universe::Create() {
     MainSettings.UserReadInt("Params", "ReachTheStars", &reachTheStars, 0);
     if (reachTheStars != 0) {
       LogFile.Log(kInfo, "SplashScreen", "Create");
-      splash.CreateFromResource(SaverDC, 163);
-      splash.CenterIn(ScreenRect.left, ScreenRect.top, ScreenRect.right, ScreenRect.bottom);
-      splash.Display();
+      startPicture_.CreateFromResource(SaverDC, 163);
+      startPicture_.CenterIn(ScreenRect.left, ScreenRect.top, ScreenRect.right, ScreenRect.bottom);
+      startPicture_.Display();
+      // On the screen now, while the rest of the scene is built.
+      GdiFlush();
+      startPictureShownAt_ = GetTickCount();
     }
   }
 
@@ -77,9 +87,10 @@ void Universe::Create() {
   shootingStar.Reset();
   // Wallpaper changer: run it.
 
-  // Drawn over the splash: the scene appears on a black sky.
-  if (splash.Used()) splash.Destroy();
-  FillRect(SaverDC, &ScreenRect, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+  // The scene appears on a black sky; a start picture keeps the screen
+  // until its time is up (Tick).
+  if (!startPicture_.Used())
+    FillRect(SaverDC, &ScreenRect, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
 
   // Mailbox check: initialise it and start its timer unless SmallScreen.
   LogUniverse("Create-exit");
@@ -89,6 +100,11 @@ void Universe::Tick() {
   if (!created_) {
     Create();
     Trace("universe - 160");
+  }
+  if (startPicture_.Used()) {
+    if (GetTickCount() - startPictureShownAt_ < kStartPictureMs) return;
+    startPicture_.Destroy();
+    FillRect(SaverDC, &ScreenRect, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
   }
   TraceFlush();
   Moon.Drift();
@@ -119,6 +135,7 @@ void Universe::Destroy() {
     return;
   }
   LogUniverse("Destroy");
+  if (startPicture_.Used()) startPicture_.Destroy();
   // Mailbox check: free the dial-up library and kill its timer when it ran.
 
   SpaceMatrix.Destroy();
@@ -248,6 +265,8 @@ namespace lvx {
 void ResetUniverseForTests() {
   Universe& u = Universe::Instance();
   if (u.created_) u.Destroy();
+  if (u.startPicture_.Used()) u.startPicture_.Destroy();
+  u.startPictureShownAt_ = 0;
   u.frameIndex_ = 0;
   u.previousElapsed_ = 0.0f;
   u.debugTickTime_ = 0;
