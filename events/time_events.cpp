@@ -47,9 +47,7 @@ std::time_t LocalInstant(long long year, long long month, long long day, long lo
   return std::mktime(&tm);
 }
 
-long long FloorDiv(long long a, long long b) {
-  return a / b - ((a % b != 0) && ((a < 0) != (b < 0)));
-}
+long long FloorDiv(long long a, long long b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
 
 // Days from 1 January of `year` to 1 January 1970 when year is earlier, with
 // every year divisible by four counted as 366 days.
@@ -99,8 +97,11 @@ struct PictureToken {
 // The scanned size is one pixel short of the picture where the pictures
 // carry a blank last column or row.
 constexpr PictureToken kPictures[] = {
-    {TokenHeart, 131, 65, 55}, {TokenHappyFace, 132, 35, 40}, {TokenPeace, 190, 41, 31},
-    {TokenStar, 179, 55, 55},  {TokenXmasTree, 178, 0, 0},
+    {TokenHeart, 131, 65, 55},
+    {TokenHappyFace, 132, 35, 40},
+    {TokenPeace, 190, 41, 31},
+    {TokenStar, 179, 55, 55},
+    {TokenXmasTree, 178, 0, 0},
 };
 
 }  // namespace

@@ -9,10 +9,10 @@
 #include "messages/quill.h"
 #include "moon/phase.h"
 #include "scene/saver_state.h"
+#include "universe/universe.h"
 #include "settings/ini_file.h"
 #include "settings/log_file.h"
 #include "settings/utilities.h"
-#include "universe/universe.h"
 
 namespace {
 
@@ -245,8 +245,7 @@ LRESULT ScreenSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_CLOSE:
       LogFile.LogTime("WM_CLOSE received");
       LogFile.LogLong(kInfo, "screen width", static_cast<long>(ScreenRect.right) - ScreenRect.left);
-      LogFile.LogLong(kInfo, "screen height",
-                      static_cast<long>(ScreenRect.bottom) - ScreenRect.top);
+      LogFile.LogLong(kInfo, "screen height", static_cast<long>(ScreenRect.bottom) - ScreenRect.top);
       // One close in 25 gets a joke first; that comes with the jokes.
       break;
     case WM_DESTROY:

@@ -1,8 +1,8 @@
 #include "settings/ini_file.h"
 
+#include <cstdarg>
 #include <climits>
 #include <cmath>
-#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -19,8 +19,8 @@ namespace {
 constexpr const char* kCaption = "Error in IniFile";
 // Values are escaped into a 1000-byte work buffer and read back through 999.
 constexpr std::size_t kWorkSize = 1000;
-constexpr DWORD kReadSize = 999;   // at most 998 characters
-constexpr DWORD kNumberSize = 29;  // at most 28 characters
+constexpr DWORD kReadSize = 999;     // at most 998 characters
+constexpr DWORD kNumberSize = 29;    // at most 28 characters
 
 // Writes read the old value, write, and read back; two threads (the trace
 // flush may come from the mail worker) must not interleave those steps.
@@ -90,16 +90,11 @@ void CutEncoded(std::string& text, std::size_t limit) {
 
 const char* OsName(DWORD packed) {
   switch (packed) {
-    case 0x0A280105u:
-      return "WinXP pro";
-    case 0x08930005u:
-      return "Win2000";
-    case 0xC0000004u:
-      return "Win95";
-    case 0xC0000A04u:
-      return "Win98 SE";
-    default:
-      return "not in list";
+    case 0x0A280105u: return "WinXP pro";
+    case 0x08930005u: return "Win2000";
+    case 0xC0000004u: return "Win95";
+    case 0xC0000A04u: return "Win98 SE";
+    default: return "not in list";
   }
 }
 
@@ -120,18 +115,10 @@ int IniFile::Encode(std::string& text) {
     const char* piece = nullptr;
     char single[2] = {c, 0};
     switch (c) {
-      case '\r':
-        piece = "\\r";
-        break;
-      case '\n':
-        piece = "\\n";
-        break;
-      case '\\':
-        piece = "\\\\";
-        break;
-      default:
-        piece = single;
-        break;
+      case '\r': piece = "\\r"; break;
+      case '\n': piece = "\\n"; break;
+      case '\\': piece = "\\\\"; break;
+      default: piece = single; break;
     }
     std::size_t len = std::strlen(piece);
     // The encoded form plus its terminator must stay inside the work buffer.
@@ -174,15 +161,9 @@ void IniFile::Decode(std::string& text) {
     }
     if (++i >= text.size()) break;  // a trailing backslash is dropped
     switch (text[i]) {
-      case 'r':
-        out += '\r';
-        break;
-      case 'n':
-        out += '\n';
-        break;
-      default:
-        out += text[i];
-        break;
+      case 'r': out += '\r'; break;
+      case 'n': out += '\n'; break;
+      default: out += text[i]; break;
     }
   }
   text = std::move(out);
@@ -301,8 +282,8 @@ int IniFile::ReadInt(const char* section, const char* key, int* out, int default
   return parsed;
 }
 
-void IniFile::ReadString(const char* section, const char* key, char* out, const char* defaultValue,
-                         std::size_t size) {
+void IniFile::ReadString(const char* section, const char* key, char* out,
+                         const char* defaultValue, std::size_t size) {
   ReadText(section, key, out, defaultValue, size);
 }
 
@@ -388,7 +369,8 @@ void IniFile::UserWriteLong(const char* section, const char* key, long value) {
 }
 
 void IniFile::UserWriteFloat(const char* section, const char* key, float value) {
-  WriteString(UserSection(section).c_str(), key, Format("%f", static_cast<double>(value)).c_str());
+  WriteString(UserSection(section).c_str(), key,
+              Format("%f", static_cast<double>(value)).c_str());
 }
 
 void IniFile::WriteOsRecord() {
@@ -539,8 +521,8 @@ void Unscramble(char* text) {
       if (++i >= in.size()) break;
       b = static_cast<unsigned char>(static_cast<unsigned char>(in[i]) - kScrambleLowest);
     }
-    auto c =
-        static_cast<unsigned char>(static_cast<unsigned char>(b + kScrambleOffset) ^ kScrambleMask);
+    auto c = static_cast<unsigned char>(static_cast<unsigned char>(b + kScrambleOffset) ^
+                                        kScrambleMask);
     if (c == 0) break;  // only damaged input decodes to a terminator
     out += static_cast<char>(c);
   }

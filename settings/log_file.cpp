@@ -26,14 +26,10 @@ const char* OrEmpty(const char* s) { return s ? s : ""; }
 
 const char* Prefix(int level) {
   switch (level & 14) {
-    case 2:
-      return "INFO>";
-    case 4:
-      return "WARNING>";
-    case 8:
-      return "ERROR>";
-    default:
-      return "UNKNOWN>";
+    case 2: return "INFO>";
+    case 4: return "WARNING>";
+    case 8: return "ERROR>";
+    default: return "UNKNOWN>";
   }
 }
 

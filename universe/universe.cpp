@@ -26,12 +26,7 @@ int Frames(int milliseconds) { return milliseconds / (RealTickTime > 0 ? RealTic
 bool SmallScreen = false;
 
 Universe::Universe()
-    : created_(false),
-      startPictureShownAt_(0),
-      cuckoo_(0),
-      frameIndex_(0),
-      previousElapsed_(0.0f),
-      debugTickTime_(0) {}
+    : created_(false), cuckoo_(0), frameIndex_(0), previousElapsed_(0.0f), debugTickTime_(0) {}
 
 Universe::~Universe() = default;
 

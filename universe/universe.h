@@ -56,7 +56,7 @@ class Universe {
   // "ReachTheStars": shown by Create, removed by the first frame after
   // kStartPictureMs.
   BitmapClass startPicture_;
-  DWORD startPictureShownAt_;
+  DWORD startPictureShownAt_ = 0;
   // Sound option read with the scene, for the sound step.
   int cuckoo_;
   // Tick-time adaptation.

@@ -1,5 +1,3 @@
-#include "settings/ini_file.h"
-
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utime.h>
@@ -8,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "settings/ini_file.h"
 #include "settings/log_file.h"
 #include "tests/settings/settings_test_util.h"
 
@@ -53,8 +52,8 @@ TEST(IniFileInit, FirstInitWritesExactRecordsAndFirstTimeOnlyOnce) {
   std::string first = ReadFile(SettingsFile());
   EXPECT_EQ("[params]\nFirstTime=\"0\"\nLastUserName=\"" + std::string(MainSettings.UserName()) +
                 "\"\nMultiUser=\"0\"\nloadmd=\"" + std::to_string(Today()) +
-                "\"\n\n[info]\nini file=\"" + SettingsFile() + "\"\nOsVersionDetails=\"" + details +
-                "\"\nOsVersion=\"" + shortForm + "\"\nOsVerHuman=\"not in list\"\n",
+                "\"\n\n[info]\nini file=\"" + SettingsFile() + "\"\nOsVersionDetails=\"" +
+                details + "\"\nOsVersion=\"" + shortForm + "\"\nOsVerHuman=\"not in list\"\n",
             first);
 
   // The next start is not the first, and finds nothing to change.
@@ -101,10 +100,8 @@ TEST(IniFileInit, DisabledStoreIsSilentAndMisuseIsReported) {
 TEST_F(IniFileTest, PerUserSectionsFollowMultiUserWithoutFallback) {
   std::string user = MainSettings.UserName();
   ASSERT_FALSE(user.empty());
-  WriteFile(SettingsFile(),
-            "[params]\nMultiUser=1\nTickTime=\"40\"\n[Messages]\nMessage___0=plain\n"
-            "[Messages-" +
-                user + "]\nMessage___0=\"mine\"\n");
+  WriteFile(SettingsFile(), "[params]\nMultiUser=1\nTickTime=\"40\"\n[Messages]\nMessage___0=plain\n"
+                            "[Messages-" + user + "]\nMessage___0=\"mine\"\n");
   lvx::ResetSettingsForTests();
   ASSERT_EQ(0, MainSettings.Init("$CURRENT", "\\Lumivex.ini"));
   EXPECT_TRUE(MainSettings.MultiUser());
@@ -114,9 +111,9 @@ TEST_F(IniFileTest, PerUserSectionsFollowMultiUserWithoutFallback) {
   MainSettings.ReadInt("params", "TickTime", &tick, 0);
   EXPECT_EQ(40, tick);
   MainSettings.UserWriteLong("Messages", "ShowRandomly", -3);
-  EXPECT_NE(std::string::npos,
-            ReadFile(SettingsFile())
-                .find("[Messages-" + user + "]\nMessage___0=\"mine\"\nShowRandomly=\"-3\"\n"));
+  EXPECT_NE(std::string::npos, ReadFile(SettingsFile())
+                                   .find("[Messages-" + user +
+                                         "]\nMessage___0=\"mine\"\nShowRandomly=\"-3\"\n"));
   // No section of one's own: the defaults, not the shared values.
   WriteFile(SettingsFile(), "[params]\nMultiUser=1\n[Messages]\nMessage___0=plain\n");
   EXPECT_EQ("<default>", Read("Messages", "Message___0"));
@@ -161,9 +158,8 @@ TEST_F(IniFileTest, NumbersUseTheirFormatsAndKeepDefaultsForNonNumbers) {
   EXPECT_EQ(1, MainSettings.UserReadInt("CDCounter", "Month", &l, 0L));
   EXPECT_EQ(4000000000L, l);
 
-  WriteFile(SettingsFile(),
-            "[params]\nEmpty=\"\"\nLead=\"  42abc\"\nHuge=\"99999999999999999999\"\n"
-            "[Font]\nFontSize=\"nan\"\n");
+  WriteFile(SettingsFile(), "[params]\nEmpty=\"\"\nLead=\"  42abc\"\nHuge=\"99999999999999999999\"\n"
+                            "[Font]\nFontSize=\"nan\"\n");
   int i = 0;
   float f = 0;
   EXPECT_EQ(0, MainSettings.ReadInt("params", "Empty", &i, 7));

@@ -1,5 +1,3 @@
-#include "settings/log_file.h"
-
 #include <unistd.h>
 
 #include <cstdio>
@@ -10,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "settings/log_file.h"
 #include "tests/settings/settings_test_util.h"
 
 using namespace lvx::test;
@@ -118,8 +117,7 @@ TEST(LogFile, TwoThreadsLoseAndInterleaveNothing) {
 }
 
 TEST(LogFilePrompt, OnlyAnErrorWithoutStopUserPromptAsks) {
-  for (const char* previous :
-       {"INFO>Version= v3.08\n", "ERROR>x= y\nINFO>Settings= StopUserPrompt\n"}) {
+  for (const char* previous : {"INFO>Version= v3.08\n", "ERROR>x= y\nINFO>Settings= StopUserPrompt\n"}) {
     PreviousRunLeft(previous, "");
     std::string err = Stderr([] { LogFile.Init(LogPath().c_str(), "Lumivex.ini"); });
     EXPECT_EQ("", err) << previous;
