@@ -118,6 +118,7 @@ TEST(ProfileWrite, FailedWriteLeavesTheOldFile) {
   rlimit lim{64, old.rlim_max};
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &lim), 0);
   EXPECT_FALSE(Write(f, "s", "k", std::string(1000, 'v').c_str()));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_TOO_LARGE));
   EXPECT_EQ(ReadFile(f), "[s]\nk=small\n");
   EXPECT_EQ(FilesBeside(f), 0);
   EXPECT_TRUE(Write(f, "s", "k", "tiny"));  // a write that fits still works
