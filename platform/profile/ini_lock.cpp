@@ -78,7 +78,12 @@ void ProfileLock::Acquire(const std::string& path) {
   held_ = true;
   lockPath_ = LockPathFor(path);
   Held& h = HeldLocks()[lockPath_];
-  if (h.count++ == 0) h.fd = TakeFileLock(lockPath_);
+  if (h.count++ > 0) return;
+  // A device or pipe is never written, so it needs no lock file beside it
+  // (and /dev is no place for one).
+  struct stat st {};
+  const bool special = stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode);
+  h.fd = special ? -1 : TakeFileLock(lockPath_);
 }
 
 void ProfileLock::Release() {

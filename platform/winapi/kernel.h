@@ -121,8 +121,7 @@ using LPPROGRESS_ROUTINE = DWORD(CALLBACK*)(LARGE_INTEGER totalFileSize,
                                             LARGE_INTEGER streamSize,
                                             LARGE_INTEGER streamBytesTransferred,
                                             DWORD streamNumber, DWORD callbackReason,
-                                            HANDLE sourceFile, HANDLE destinationFile,
-                                            LPVOID data);
+                                            HANDLE sourceFile, HANDLE destinationFile, LPVOID data);
 // Only regular files are copied (a device or pipe is refused without being
 // opened for long). A routine's PROGRESS_CANCEL or PROGRESS_STOP, or *cancel
 // turning TRUE, ends the copy with ERROR_REQUEST_ABORTED and no target.
