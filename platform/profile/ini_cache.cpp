@@ -169,6 +169,10 @@ Loaded Load(const std::string& path) {
     return l;
   }
   l.parsed = std::make_shared<const Parsed>(std::move(text));
+  if (l.parsed->Overflowed()) {
+    Forget(c, path);
+    return Failure(FileState::Failed, EFBIG);
+  }
   Keep(c, path, l.stamp, l.parsed);
   return l;
 }

@@ -21,7 +21,11 @@ std::string EntryKey(std::string_view section, std::string_view key) {
 }  // namespace
 
 Parsed::Parsed(std::string text) : text_(std::move(text)) {
-  lines_ = Parse(text_);
+  lines_ = Parse(text_, kMaxLines, &overflowed_);
+  if (overflowed_) {
+    lines_.clear();
+    return;
+  }
   entries_.reserve(lines_.size());
   std::string current;
   bool currentIsFirst = false;
@@ -89,34 +93,35 @@ std::string SetValues(const Parsed& file, const std::vector<Change>& changes) {
 
   std::string out;
   out.reserve(text.size() + 64 * changes.size());
-  // Whatever Parse skipped in front (a byte-order mark) stays.
-  out.append(text, 0, lines.empty() ? text.size() : lines.front().begin);
+  // Lines other than sections and entries are the text between listed lines.
   const std::string_view all(text);
+  std::size_t cursor = 0;
   for (std::size_t i = 0; i < lines.size(); ++i) {
     const Line& l = lines[i];
     const std::string_view lineEnd = all.substr(l.end, l.next - l.end);
     const long index = static_cast<long>(i);
+    out.append(all.substr(cursor, l.begin - cursor));
     if (auto r = replaced.find(index); r != replaced.end()) {
       out.append(l.name).append("=").append(r->second).append(lineEnd);
     } else {
       out.append(all.substr(l.begin, l.next - l.begin));
     }
+    cursor = l.next;
     if (auto a = after.find(index); a != after.end()) {
       if (lineEnd.empty()) out.append(eol);
       for (std::size_t k : a->second)
         out.append(added[k].key).append("=").append(added[k].value).append(eol);
     }
   }
-  bool lastLineBlank =
-      lines.empty() ||
-      Trim(all.substr(lines.back().begin, lines.back().end - lines.back().begin)).empty();
+  out.append(all.substr(cursor));
+  bool blankBefore = EndsWithBlankLine(all);
   for (const auto& [name, keys] : sections) {
     if (!out.empty() && out.back() != '\n') out.append(eol);
-    if (!lastLineBlank) out.append(eol);
+    if (!blankBefore) out.append(eol);
     out.append("[").append(name).append("]").append(eol);
     for (std::size_t k : keys)
       out.append(added[k].key).append("=").append(added[k].value).append(eol);
-    lastLineBlank = false;
+    blankBefore = false;
   }
   return out;
 }

@@ -13,12 +13,18 @@
 
 namespace lvx::ini {
 
+// A million keys: far beyond any real settings or message file.
+constexpr std::size_t kMaxLines = std::size_t{1} << 20;
+
 class Parsed {
  public:
   explicit Parsed(std::string text);
   Parsed(const Parsed&) = delete;
   Parsed& operator=(const Parsed&) = delete;
 
+  // More section and entry lines than a settings file can sensibly hold
+  // (kMaxLines): the file is refused as too large.
+  bool Overflowed() const { return overflowed_; }
   const std::string& Text() const { return text_; }
   const std::vector<Line>& Lines() const { return lines_; }
   // The line of the first entry of section/key in file order, or -1.
@@ -29,6 +35,7 @@ class Parsed {
 
  private:
   std::string text_;
+  bool overflowed_ = false;
   std::vector<Line> lines_;
   std::unordered_map<std::string, long> entries_;   // "section\0key", lower case
   std::unordered_map<std::string, long> sections_;  // "section", lower case

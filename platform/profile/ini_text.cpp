@@ -60,8 +60,9 @@ static void Classify(std::string_view text, Line& line, long& section, long inde
   line.value = Trim(value);
 }
 
-std::vector<Line> Parse(std::string_view text) {
+std::vector<Line> Parse(std::string_view text, std::size_t limit, bool* overflow) {
   std::vector<Line> lines;
+  if (overflow != nullptr) *overflow = false;
   std::size_t pos = 0;
   // A byte-order mark some editors put in front is not part of the first line.
   if (text.substr(0, 3) == "\xEF\xBB\xBF") pos = 3;
@@ -78,10 +79,26 @@ std::vector<Line> Parse(std::string_view text) {
       line.next = nl + 1;
     }
     Classify(text, line, section, static_cast<long>(lines.size()));
-    lines.push_back(line);
     pos = line.next;
+    if (line.kind == LineKind::Other) continue;
+    if (lines.size() == limit) {
+      if (overflow != nullptr) *overflow = true;
+      break;
+    }
+    lines.push_back(line);
   }
   return lines;
+}
+
+bool EndsWithBlankLine(std::string_view text) {
+  const std::size_t first = text.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0;
+  if (text.size() <= first) return true;
+  std::size_t end = text.size();
+  if (text[end - 1] == '\n') --end;  // the last line ends there
+  const std::size_t nl = end == 0 ? std::string_view::npos : text.rfind('\n', end - 1);
+  std::size_t begin = nl == std::string_view::npos ? 0 : nl + 1;
+  if (begin < first) begin = first;
+  return begin >= end || Trim(text.substr(begin, end - begin)).empty();
 }
 
 std::string_view PreferredEol(std::string_view text) {

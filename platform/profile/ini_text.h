@@ -30,8 +30,16 @@ bool EqualNoCase(std::string_view a, std::string_view b);
 // A value in a matching pair of double quotes loses them.
 std::string_view Unquote(std::string_view v);
 
-// Splits `text` into lines in one pass. The views point into `text`.
-std::vector<Line> Parse(std::string_view text);
+// The section and entry lines of `text`, in one pass; the views point into
+// `text`. Other lines (blank, comments, anything else) are not listed: they
+// are the text between listed lines. More than `limit` listed lines set
+// *overflow and end the list there (a file of millions of one-letter keys
+// would otherwise cost gigabytes).
+std::vector<Line> Parse(std::string_view text, std::size_t limit = static_cast<std::size_t>(-1),
+                        bool* overflow = nullptr);
+
+// The text has no line at all, or its last line is blank.
+bool EndsWithBlankLine(std::string_view text);
 
 // The line ending a new line should get: the first one the text uses, "\n"
 // for a text without any.

@@ -110,28 +110,44 @@ bool ValidKey(std::string_view k) {
 }
 
 // The file text after one write: set, delete a key, or delete a section.
+// Lines that are neither sections nor entries are the text between listed
+// lines and are kept, unless they belong to a deleted section.
 std::string Edit(std::string_view text, std::string_view section, const char* key,
                  const char* value) {
   std::vector<Line> lines = Parse(text);
   std::string_view eol = PreferredEol(text);
   std::string out;
   out.reserve(text.size() + 64);
-  // Whatever Parse skipped in front (a byte-order mark) stays.
-  out.append(text.substr(0, lines.empty() ? text.size() : lines.front().begin));
-
-  auto keep = [&](const Line& l) { out.append(text.substr(l.begin, l.next - l.begin)); };
+  std::size_t cursor = 0;  // text before it has been dealt with
+  auto upTo = [&](std::size_t at, bool keepIt) {
+    if (keepIt) out.append(text.substr(cursor, at - cursor));
+    cursor = at;
+  };
+  auto keep = [&](const Line& l) {
+    upTo(l.begin, true);
+    upTo(l.next, true);
+  };
   auto lineEnd = [&](const Line& l) { return text.substr(l.end, l.next - l.end); };
 
   if (key == nullptr) {  // delete every section of that name with its lines
-    for (const Line& l : lines)
-      if (!InSection(lines, l, section)) keep(l);
+    bool inDeleted = false;  // the text before the next line belongs to it
+    for (const Line& l : lines) {
+      upTo(l.begin, !inDeleted);
+      inDeleted = InSection(lines, l, section);
+      upTo(l.next, !inDeleted);
+    }
+    upTo(text.size(), !inDeleted);
     return out;
   }
   std::string_view k = Trim(key);
   if (value == nullptr) {  // delete the key wherever the section appears
-    for (const Line& l : lines)
-      if (!(l.kind == LineKind::Entry && EqualNoCase(l.name, k) && InSection(lines, l, section)))
-        keep(l);
+    for (const Line& l : lines) {
+      const bool drop =
+          l.kind == LineKind::Entry && EqualNoCase(l.name, k) && InSection(lines, l, section);
+      upTo(l.begin, true);
+      upTo(l.next, !drop);
+    }
+    upTo(text.size(), true);
     return out;
   }
 
@@ -146,13 +162,15 @@ std::string Edit(std::string_view text, std::string_view section, const char* ke
     }
     bool firstSection =
         insertAfter < 0 || l.section == lines[static_cast<std::size_t>(insertAfter)].section;
-    if (firstSection && l.kind != LineKind::Other) insertAfter = static_cast<long>(i);
+    if (firstSection) insertAfter = static_cast<long>(i);
   }
 
   for (std::size_t i = 0; i < lines.size(); ++i) {
     const Line& l = lines[i];
     if (static_cast<long>(i) == found) {
+      upTo(l.begin, true);
       out.append(l.name).append("=").append(value).append(lineEnd(l));
+      upTo(l.next, false);
       continue;
     }
     keep(l);
@@ -161,10 +179,10 @@ std::string Edit(std::string_view text, std::string_view section, const char* ke
       out.append(k).append("=").append(value).append(eol);
     }
   }
+  upTo(text.size(), true);
   if (found < 0 && insertAfter < 0) {  // a new section at the end
     if (!out.empty() && out.back() != '\n') out.append(eol);
-    const Line* last = lines.empty() ? nullptr : &lines.back();
-    if (last && !Trim(text.substr(last->begin, last->end - last->begin)).empty()) out.append(eol);
+    if (!EndsWithBlankLine(text)) out.append(eol);
     out.append("[").append(Trim(section)).append("]").append(eol);
     out.append(k).append("=").append(value).append(eol);
   }

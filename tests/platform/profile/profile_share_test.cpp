@@ -238,6 +238,11 @@ TEST(ProfileShare, SpecialAndHugeFilesAreRefusedWithoutWaiting) {
   fs::create_directory(folder);
   WriteFile(huge, "[s]\nk=1\n");
   ASSERT_EQ(truncate(huge.c_str(), (32 << 20) + 1), 0);
+  // Small, but more keys than any settings file holds (each costs memory).
+  const std::string many = dir + "/many.ini";
+  std::string keys = "[s]\n";
+  for (int i = 0; i < 1100000; ++i) keys += "k" + std::to_string(i % 10) + "=\n";
+  WriteFile(many, keys);
   const struct {
     std::string path;
     DWORD error;
@@ -245,7 +250,8 @@ TEST(ProfileShare, SpecialAndHugeFilesAreRefusedWithoutWaiting) {
   } cases[] = {{pipe, ERROR_BAD_FILE_TYPE, "Not a regular file"},
                {device, ERROR_BAD_FILE_TYPE, "Not a regular file"},
                {folder, ERROR_DIRECTORY_NOT_SUPPORTED, "Is a directory"},
-               {huge, ERROR_FILE_TOO_LARGE, "File too large"}};
+               {huge, ERROR_FILE_TOO_LARGE, "File too large"},
+               {many, ERROR_FILE_TOO_LARGE, "File too large"}};
   const auto start = std::chrono::steady_clock::now();
   for (const auto& c : cases) {
     EXPECT_EQ(Get(c.path, "s", "k"), "<none>") << c.path;
@@ -265,6 +271,13 @@ TEST(ProfileShare, SpecialAndHugeFilesAreRefusedWithoutWaiting) {
   EXPECT_FALSE(fs::exists("/dev/.zero.lock"));  // no lock file beside a device
   EXPECT_TRUE(fs::is_directory(folder) && fs::is_empty(folder));
   EXPECT_EQ(fs::file_size(huge), (std::uintmax_t{32} << 20) + 1);
+
+  // Millions of blank lines are no keys: read as quickly as any file.
+  const std::string blanks = dir + "/blanks.ini";
+  WriteFile(blanks, std::string(30 << 20, '\n') + "[s]\nk=found\n");
+  EXPECT_EQ(Get(blanks, "s", "k"), "found");
+  EXPECT_TRUE(Set(blanks, "s", "k", "again"));
+  EXPECT_EQ(fs::file_size(blanks), (std::uintmax_t{30} << 20) + 12);
 
   // A missing file reads as missing and is created by a write.
   const std::string fresh = dir + "/fresh.ini";
