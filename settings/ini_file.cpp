@@ -1,8 +1,8 @@
 #include "settings/ini_file.h"
 
+#include <cstdarg>
 #include <climits>
 #include <cmath>
-#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
