@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
@@ -74,16 +75,17 @@ bool Settle(const std::string& binary, const std::string& home, const std::strin
   return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
+// The filler goes in front of the settings, where a reader that searches
+// the text finds it in its way on every read; the book after them.
 void Grow(const std::string& ini, const Case& c) {
-  std::ofstream out(ini, std::ios::app | std::ios::binary);
-  if (c.messages > 0) {
-    out << "\n[Messages]\n";
-    for (int k = 3; k < 3 + c.messages; ++k)
-      out << "Message___" << k << "=\"Message number " << k << "\"\nBottomLine" << k
-          << "=\"The bottom line of message " << k << ", long enough to be a real one\"\n";
+  std::string settled;
+  {
+    std::ifstream in(ini, std::ios::binary);
+    settled.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   }
+  std::ofstream out(ini, std::ios::trunc | std::ios::binary);
   if (c.fillerBytes > 0) {
-    out << "\n[Notes]\n";
+    out << "[Notes]\n";
     const std::string text(80, 'n');
     long long written = 0;
     for (long long k = 0; written < c.fillerBytes; ++k) {
@@ -91,6 +93,14 @@ void Grow(const std::string& ini, const Case& c) {
       out << line;
       written += static_cast<long long>(line.size());
     }
+    out << "\n";
+  }
+  out << settled;
+  if (c.messages > 0) {
+    out << "\n[Messages]\n";
+    for (int k = 3; k < 3 + c.messages; ++k)
+      out << "Message___" << k << "=\"Message number " << k << "\"\nBottomLine" << k
+          << "=\"The bottom line of message " << k << ", long enough to be a real one\"\n";
   }
 }
 
