@@ -8,6 +8,7 @@
 #include <cstring>
 #include <mutex>
 #include <set>
+#include <vector>
 
 #include "settings/log_file.h"
 #include "settings/utilities.h"
@@ -40,7 +41,16 @@ std::set<std::string>& ShownBoxes() {
   return shown;
 }
 
+// Boxes raised inside a batch wait for its end: a box waiting for a click
+// must not hold the settings lock that other savers wait for.
+thread_local int tBatchDepth = 0;
+thread_local std::vector<std::string> tDeferredBoxes;
+
 void Complain(const std::string& text) {
+  if (tBatchDepth > 0) {
+    tDeferredBoxes.push_back(text);
+    return;
+  }
   {
     std::lock_guard<std::mutex> lock(ShownMutex());
     if (!ShownBoxes().insert(text).second) return;
@@ -223,16 +233,23 @@ void IniFile::ReportWriteProblem(const std::string& reason) {
 }
 
 IniFile::Batch::Batch(IniFile& file) : file_(file), lock_(WriteMutex()), update_(nullptr) {
+  ++tBatchDepth;
   if (file_.initialised_ && !file_.disabled_ && !file_.path_.empty())
     update_ = BeginUpdatePrivateProfileA(file_.path_.c_str());
 }
 
 IniFile::Batch::~Batch() {
-  if (update_ == nullptr) return;
-  const BOOL written = EndUpdatePrivateProfileA(update_, FALSE);
+  const BOOL written = update_ == nullptr || EndUpdatePrivateProfileA(update_, FALSE);
   const DWORD error = GetLastError();
   // Outside every lock: other savers must not wait for a click.
   lock_.unlock();
+  if (--tBatchDepth > 0) {
+    if (!written) file_.ReportWriteProblem(lvx::SystemReason(error));
+    return;
+  }
+  std::vector<std::string> boxes;
+  boxes.swap(tDeferredBoxes);
+  for (const std::string& text : boxes) Complain(text);
   if (!written) file_.ReportWriteProblem(lvx::SystemReason(error));
 }
 

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <thread>
@@ -100,4 +101,22 @@ TEST(IniFileBatch, AnUnreadableFileIsLoggedOnce) {
   EXPECT_EQ(1, Boxes(err, "Error in IniFile", "Read: too long string\n" + line)) << err;
   EXPECT_EQ(1, Boxes(err, "Error in IniFile", "Configuration Problem. Please reinstall\n" + line));
   EXPECT_TRUE(fs::is_directory(dir + "/Lumivex.ini"));
+}
+
+// A box raised inside a batch shows once the batch is over: nobody clicks
+// while other savers wait for the settings file.
+TEST(IniFileBatch, BoxesWaitForTheEndOfTheBatch) {
+  LogFile.Init(LogPath().c_str(), "Lumivex.ini");
+  ASSERT_EQ(0, MainSettings.Init("$CURRENT", "\\Lumivex.ini"));
+  const std::string err = Stderr([] {
+    IniFile::Batch batch(MainSettings);
+    MainSettings.WriteString("params", "Long", std::string(1000, 'x').c_str());
+    MainSettings.WriteString("params", "Short", "kept");
+    std::fputs("-- the batch ends --\n", stderr);
+  });
+  const std::size_t end = err.find("-- the batch ends --");
+  const std::size_t box = err.find("MessageBox [Error in IniFile] Write: too long string");
+  ASSERT_NE(box, std::string::npos) << err;
+  EXPECT_GT(box, end) << err;
+  EXPECT_NE(ReadFile(SettingsFile()).find("Short=\"kept\""), std::string::npos);
 }
