@@ -197,8 +197,10 @@ std::string ClockText(const char* text) {
   std::tm shown{};
   if (gmtime_r(&moved, &shown) == nullptr) return "";
 
+  // The day and month names of the user's language (LC_TIME, taken at start).
   char date[50];
   if (std::strftime(date, sizeof date, "%a, %b %d", &shown) == 0) date[0] = '\0';
+  LogFile.Log(kInfo, "WorldTime date", date);
 
   int format24 = 0;
   MainSettings.UserReadInt("params", "FormatTime24H", &format24, 0);

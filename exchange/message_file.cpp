@@ -108,62 +108,129 @@ int ReceiveMessage() {
   return ReceiveMessageFile(name.c_str());
 }
 
+namespace {
+
+// The reader takes no more than this (the settings reader's own limit): a
+// bigger "message file" is not one, and copying it could fill the disk.
+constexpr long long kLargestMessageFile = 32LL << 20;
+
+DWORD CALLBACK StopBeyondLimit(LARGE_INTEGER totalSize, LARGE_INTEGER copied, LARGE_INTEGER,
+                               LARGE_INTEGER, DWORD, DWORD, HANDLE, HANDLE, LPVOID) {
+  return totalSize.QuadPart > kLargestMessageFile || copied.QuadPart > kLargestMessageFile
+             ? PROGRESS_CANCEL
+             : PROGRESS_CONTINUE;
+}
+
+// A folder of our own in the temporary folder, "" when none can be made.
+std::string MakePrivateFolder() {
+  char name[MAX_PATH] = {};
+  if (GetTempFileNameA(TempFolder().c_str(), "lvx", 0, name) == 0) return "";
+  DeleteFileA(name);
+  return CreateDirectoryA(name, nullptr) ? name : "";
+}
+
+// Removes the folder and the files in it (the copy and what its store left).
+void RemovePrivateFolder(const std::string& folder) {
+  WIN32_FIND_DATAA found{};
+  HANDLE find = FindFirstFileA((folder + "/*").c_str(), &found);
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      found.cFileName[sizeof found.cFileName - 1] = '\0';
+      DeleteFileA((folder + "/" + found.cFileName).c_str());
+    } while (FindNextFileA(find, &found));
+    FindClose(find);
+  }
+  RemoveDirectoryA(folder.c_str());
+}
+
+struct ReceivedTexts {
+  char message[QUILL::MessageSize];
+  char bottomLine[QUILL::BottomLineSize];
+  char password[QUILL::PasswordSize];
+};
+
+// Reads the three texts of a friend's message file. The file came from
+// someone else and may be read-only; the store's Init writes its own records
+// and tests that it can, so it works on a private copy. Only a regular file
+// of at most 32 MB is taken; anything else is refused (false, logged) as if
+// there were no file.
+bool ReadMessageFile(const char* fileName, ReceivedTexts& texts) {
+  const std::string folder = MakePrivateFolder();
+  const std::string copy = folder + "/" + MessageFileName;
+  DWORD error = ERROR_SUCCESS;
+  if (folder.empty()) {
+    error = GetLastError();
+  } else if (!CopyFileExA(fileName, copy.c_str(), StopBeyondLimit, nullptr, nullptr, 0)) {
+    error = GetLastError();
+    if (error == ERROR_REQUEST_ABORTED) error = ERROR_FILE_TOO_LARGE;
+  }
+  if (error != ERROR_SUCCESS) {
+    if (!folder.empty()) RemovePrivateFolder(folder);
+    const std::string why = std::string(fileName) + ": " + lvx::SystemReason(error);
+    LogFile.Log(5, "ReceiveMessage - refused", why.c_str());
+    return false;
+  }
+  SetFileAttributesA(copy.c_str(), FILE_ATTRIBUTE_NORMAL);
+  {
+    IniFile file;
+    file.Init("", copy.c_str());
+    // One less than the buffers: the store keeps size - 2 characters, so at
+    // most 77 and 297 arrive.
+    file.ReadString(MessageFileSection, "Message___0", texts.message, kNotReceived,
+                    sizeof texts.message - 1);
+    file.ReadString(MessageFileSection, "BottomLine0", texts.bottomLine, kNotReceived,
+                    sizeof texts.bottomLine - 1);
+    file.ReadString(MessageFileSection, "Password__0", texts.password, "",
+                    sizeof texts.password - 1);
+  }
+  RemovePrivateFolder(folder);
+  // Message files carry clear text; one written in the older Windows code
+  // page is stored in UTF-8 like everything the user types, within the same
+  // byte limits.
+  CopyCut(texts.message, sizeof texts.message - 2, lvx::ToUtf8(texts.message));
+  CopyCut(texts.bottomLine, sizeof texts.bottomLine - 2, lvx::ToUtf8(texts.bottomLine));
+  CopyCut(texts.password, sizeof texts.password - 2, lvx::ToUtf8(texts.password));
+  return true;
+}
+
+}  // namespace
+
 int ReceiveMessageFile(const char* fileName) {
   if (fileName == nullptr || FindText(fileName, ".Lumivex") < 0) return 0;
+  ReceivedTexts texts{};
+  if (!ReadMessageFile(fileName, texts)) return 0;
+  const bool received = std::strcmp(texts.message, kNotReceived) != 0 &&
+                        std::strcmp(texts.bottomLine, kNotReceived) != 0;
+  if (!received) {
+    // No message in the file: the book stays as it was, the main slot current.
+    LogFile.Log(3, "ReceiveMessage-QUILL::message", texts.message);
+    LogFile.Log(3, "ReceiveMessage-QUILL::BottomLine", texts.bottomLine);
+    LogFile.Log(3, "ReceiveMessage", "Deleting");
+    Quill.Index = 0;
+    Quill.Read();
+    return 0;
+  }
 
+  // The slot is chosen and written as one change of the settings file: two
+  // savers receiving at once take different slots, and a saver killed
+  // meanwhile leaves the book as it was or with the whole message.
+  IniFile::Batch slot(MainSettings);
   // A received message never overwrites anything: it takes the first free
-  // slot after the main message, with a placeholder until the file is read.
+  // slot after the main message, with a placeholder until it is filled in.
   Quill.Index = Quill.FindFirstFree();
   CopyCut(Quill.Message, sizeof Quill.Message, "<type here your message>");
   CopyCut(Quill.BottomLine, sizeof Quill.BottomLine, "<type here your bottomline>");
   Quill.Password[0] = '\0';
   Quill.Write();
 
-  // The file came from someone else and may be read-only; the store's Init
-  // writes its own records and tests that it can, so it works on a private
-  // copy rather than on the received file.
-  const std::string copy = TempFolder() + "Lumivex-received-" +
-                           std::to_string(static_cast<unsigned long>(GetTickCount())) + ".tmp";
-  if (CopyFileA(fileName, copy.c_str(), FALSE)) {
-    IniFile file;
-    file.Init("", copy.c_str());
-    // One less than the buffers: the store keeps size - 2 characters, so at
-    // most 77 and 297 arrive.
-    file.ReadString(MessageFileSection, "Message___0", Quill.Message, kNotReceived,
-                    sizeof Quill.Message - 1);
-    file.ReadString(MessageFileSection, "BottomLine0", Quill.BottomLine, kNotReceived,
-                    sizeof Quill.BottomLine - 1);
-    file.ReadString(MessageFileSection, "Password__0", Quill.Password, "",
-                    sizeof Quill.Password - 1);
-    DeleteFileA(copy.c_str());
-    // Message files carry clear text; one written in the older Windows code
-    // page is stored in UTF-8 like everything the user types, within the
-    // same byte limits.
-    CopyCut(Quill.Message, sizeof Quill.Message - 2, lvx::ToUtf8(Quill.Message));
-    CopyCut(Quill.BottomLine, sizeof Quill.BottomLine - 2, lvx::ToUtf8(Quill.BottomLine));
-    CopyCut(Quill.Password, sizeof Quill.Password - 2, lvx::ToUtf8(Quill.Password));
-  } else {
-    CopyCut(Quill.Message, sizeof Quill.Message, kNotReceived);
-    CopyCut(Quill.BottomLine, sizeof Quill.BottomLine, kNotReceived);
-    Quill.Password[0] = '\0';
-  }
+  CopyCut(Quill.Message, sizeof Quill.Message, texts.message);
+  CopyCut(Quill.BottomLine, sizeof Quill.BottomLine, texts.bottomLine);
+  CopyCut(Quill.Password, sizeof Quill.Password, texts.password);
   LogFile.Log(3, "ReceiveMessage-QUILL::message", Quill.Message);
   LogFile.Log(3, "ReceiveMessage-QUILL::BottomLine", Quill.BottomLine);
   Quill.Write();
-
-  if (std::strcmp(Quill.Message, kNotReceived) != 0 &&
-      std::strcmp(Quill.BottomLine, kNotReceived) != 0) {
-    MainSettings.UserWriteLong("Messages", "Preview", Quill.Index);
-    return 1;
-  }
-
-  // No message in the file: free the slot again and go back to the main one.
-  LogFile.Log(3, "ReceiveMessage", "Deleting");
-  Quill.Clear();
-  Quill.Write();
-  Quill.Index = 0;
-  Quill.Read();
-  return 0;
+  MainSettings.UserWriteLong("Messages", "Preview", Quill.Index);
+  return 1;
 }
 
 void SendMessageToFriend() {
@@ -173,7 +240,7 @@ void SendMessageToFriend() {
   ShellExecuteA(nullptr, "open", folder.c_str(), nullptr, nullptr, SW_RESTORE);
 
   const std::string instructions = folder + "/" + InstructionsFileName;
-  if (std::unique_ptr<std::FILE, FileCloser> out{std::fopen(instructions.c_str(), "w")}) {
+  if (std::unique_ptr<std::FILE, FileCloser> out{lvx::OpenRegularFile(instructions.c_str(), "w")}) {
     std::fputs(
         "EMAIL SUBJECT: A Lumivex for you.\n\nEMAIL BODY:\nThis email has a special message for "
         "you.\n\nTo see the message you must have the \"Lumivex v3.08\" screen saver.\nIf you "
@@ -185,7 +252,9 @@ void SendMessageToFriend() {
         "\"NewMessage.Lumivex\" file\nthat you can find attached to this email.\n",
         out.get());
   } else {
-    LogFile.Log(9, "SendMessageToFriend - cannot write", instructions.c_str());
+    // The message file itself may still be written; nothing here is a
+    // failure of the program that the next start should ask about.
+    LogFile.Log(5, "SendMessageToFriend - cannot write", instructions.c_str());
   }
 
   const std::string message = folder + "/" + MessageFileName;

@@ -135,7 +135,8 @@ LRESULT OnCreate(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 // Once a day the first drawing frame times a burst of frames, so the stored
 // processing time follows the machine without a separate benchmark.
 void DailyMeasurement() {
-  if (!DailyMeasurePending) return;
+  // Frames under the start picture draw nothing and would time nothing.
+  if (!DailyMeasurePending || Universe::Instance().ShowingStartPicture()) return;
   DailyMeasurePending = false;
   const int today = TodayDayOfMonth();
   int stored = 0;

@@ -99,6 +99,9 @@ void QUILL::Read() {
 
 void QUILL::Write() {
   const bool secret = Password[0] != '\0';
+  // The three texts go together: a secret text must never be stored
+  // without its password, nor another saver's slot mixed into this one.
+  IniFile::Batch slot(MainSettings);
   WriteSlotText("Message___", Index, Message, secret);
   WriteSlotText("BottomLine", Index, BottomLine, secret);
   WriteSlotText("Password__", Index, Password, secret);
@@ -117,8 +120,20 @@ int QUILL::IsFree(int k) {
 }
 
 int QUILL::FindFirstFree() {
+  // IsFree slot by slot, but the current slot is loaded again only once, at
+  // the end: a book of thousands of messages is walked in one pass.
+  const int saved = Index;
   int k = 1;
-  while (!IsFree(k)) ++k;
+  for (;; ++k) {
+    LogFile.LogInt(3, "QUILL entering IsFree", k);
+    Index = k;
+    Read();
+    const int free = Message[0] == '\0' && BottomLine[0] == '\0' && Password[0] == '\0' ? 1 : 0;
+    LogFile.LogInt(3, "QUILL exiting IsFree", free);
+    if (free) break;
+  }
+  Index = saved;
+  Read();
   return k;
 }
 
@@ -131,9 +146,13 @@ int QUILL::GetNext() {
   std::vector<bool> tried;
   std::size_t triedCount = 0;
   int rounds = 0;
+  // The book does not change while a message is chosen: its extent and the
+  // count of the entered password's messages are found once, not per round.
+  int n = 0;
+  int secretCount = -1;
   for (;;) {
     LogInfo("QUILL", "calling FindFirstFree");
-    const int n = FindFirstFree();
+    if (n == 0) n = FindFirstFree();
     LogInfo("QUILL", "returned from FindFirstFree");
 
     Index = Index >= n - 1 || Index < 0 ? 0 : Index + 1;
@@ -158,7 +177,8 @@ int QUILL::GetNext() {
       accept = true;
     } else {
       LogInfo("Lumivex", "point6");
-      if (CountSecretMessages() == 0) InternalError(nullptr, 167, 0);
+      if (secretCount < 0) secretCount = CountSecretMessages();
+      if (secretCount == 0) InternalError(nullptr, 167, 0);
     }
     if (accept) {
       LogInfo("QUILL", "exiting GetNext");
@@ -215,6 +235,7 @@ void QUILL::WriteFirstRunMessages() {
       {"PEACE", "Peace"},
       {"HEART", "and love"},
   };
+  IniFile::Batch firstRun(MainSettings);
   for (int slot = 0; slot < 3; ++slot) {
     Index = slot;
     CopyCut(Message, sizeof Message, samples[slot].message);

@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <set>
+#include <vector>
 
 #include "settings/log_file.h"
 #include "settings/utilities.h"
@@ -29,7 +31,37 @@ std::recursive_mutex& WriteMutex() {
   return m;
 }
 
-void Complain(const char* text) { MessageBoxA(nullptr, text, kCaption, MB_OK); }
+// Boxes already shown in this run: the same box again tells nothing new
+// (an unusable settings file would otherwise ask for one click per write).
+std::mutex& ShownMutex() {
+  static std::mutex m;
+  return m;
+}
+std::set<std::string>& ShownBoxes() {
+  static std::set<std::string> shown;
+  return shown;
+}
+
+// Boxes raised inside a batch wait for its end: a box waiting for a click
+// must not hold the settings lock that other savers wait for.
+thread_local int tBatchDepth = 0;
+thread_local std::vector<std::string> tDeferredBoxes;
+
+void Complain(const std::string& text) {
+  if (tBatchDepth > 0) {
+    tDeferredBoxes.push_back(text);
+    return;
+  }
+  {
+    std::lock_guard<std::mutex> lock(ShownMutex());
+    if (!ShownBoxes().insert(text).second) return;
+  }
+  MessageBoxA(nullptr, text.c_str(), kCaption, MB_OK);
+}
+
+// What a failed write of a value that then reads back differently has to
+// say when the system gave no reason of its own.
+constexpr const char* kReadBackDiffers = "the value read back differs from the one written";
 
 std::string Format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 std::string Format(const char* fmt, ...) {
@@ -185,10 +217,48 @@ void IniFile::ReadText(const char* section, const char* key, char* out, const ch
   std::string value(keep + 4, '\0');
   GetPrivateProfileStringA(OrEmpty(section), OrEmpty(key), def.c_str(), value.data(),
                            static_cast<DWORD>(value.size()), path_.c_str());
+  const DWORD error = GetLastError();
+  if (error != ERROR_SUCCESS && error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)
+    NoteReadProblem(error);
   const std::size_t n = lvx::CutLength(value.c_str(), keep);
   std::memcpy(out, value.data(), n);
   out[n] = '\0';
   Decode(out);
+}
+
+// A file that is there but cannot be read (a folder, a pipe, a device, no
+// permission) reads as missing; the log says why, once.
+void IniFile::NoteReadProblem(DWORD error) {
+  const std::string problem = path_ + ": " + lvx::SystemReason(error);
+  if (problem == lastReadProblem_) return;
+  lastReadProblem_ = problem;
+  if (LogFile.State() != -1) LogFile.Log(5, "IniFile::Read", problem.c_str());
+}
+
+void IniFile::ReportWriteProblem(const std::string& reason) {
+  lastWriteProblem_ = reason.empty() ? kReadBackDiffers : reason;
+  Complain("Read: too long string\n" + path_ + ": " + lastWriteProblem_);
+}
+
+IniFile::Batch::Batch(IniFile& file) : file_(file), lock_(WriteMutex()), update_(nullptr) {
+  ++tBatchDepth;
+  if (file_.initialised_ && !file_.disabled_ && !file_.path_.empty())
+    update_ = BeginUpdatePrivateProfileA(file_.path_.c_str());
+}
+
+IniFile::Batch::~Batch() {
+  const BOOL written = update_ == nullptr || EndUpdatePrivateProfileA(update_, FALSE);
+  const DWORD error = GetLastError();
+  // Outside every lock: other savers must not wait for a click.
+  lock_.unlock();
+  if (--tBatchDepth > 0) {
+    if (!written) file_.ReportWriteProblem(lvx::SystemReason(error));
+    return;
+  }
+  std::vector<std::string> boxes;
+  boxes.swap(tDeferredBoxes);
+  for (const std::string& text : boxes) Complain(text);
+  if (!written) file_.ReportWriteProblem(lvx::SystemReason(error));
 }
 
 void IniFile::ReadNumber(const char* section, const char* key, const char* defaultText,
@@ -282,6 +352,7 @@ void IniFile::WriteString(const char* section, const char* key, const char* text
   std::string encoded = value;
   if (Encode(encoded)) return;  // reported; a half-escaped value is worse than none
   bool differs;
+  std::string reason;
   {
     std::lock_guard<std::recursive_mutex> lock(WriteMutex());
     char found[kReadSize] = {};
@@ -294,7 +365,8 @@ void IniFile::WriteString(const char* section, const char* key, const char* text
     LogFile.Log(3, "ini text found", found);
 
     std::string quoted = "\"" + encoded + "\"";
-    WritePrivateProfileStringA(OrEmpty(section), OrEmpty(key), quoted.c_str(), path_.c_str());
+    if (!WritePrivateProfileStringA(OrEmpty(section), OrEmpty(key), quoted.c_str(), path_.c_str()))
+      reason = lvx::SystemReason(GetLastError());
 
     char back[kReadSize] = {};
     GetPrivateProfileStringA(OrEmpty(section), OrEmpty(key), "", back, kReadSize, path_.c_str());
@@ -302,7 +374,7 @@ void IniFile::WriteString(const char* section, const char* key, const char* text
     differs = value != back;
   }
   // Outside the lock: a modal box must not hold up the other thread's writes.
-  if (differs) Complain("Read: too long string");
+  if (differs) ReportWriteProblem(reason);
 }
 
 void IniFile::WriteUInt(const char* section, const char* key, unsigned value) {
@@ -370,29 +442,50 @@ int IniFile::Init(const char* folder, const char* fileName) {
   if (!GetUserNameA(userName_, &size)) userName_[0] = '\0';
   userName_[sizeof userName_ - 1] = '\0';
 
-  ReadInt("params", "FirstTime", &FirstTime, 1);
-  if (FirstTime) WriteUInt("params", "FirstTime", 0);
-  ReadInt("params", "MultiUser", &multiUser_, 0);
+  lastWriteProblem_.clear();
+  {
+    // One rewrite for all the records, under the file's lock: of two first
+    // starts at once, only one finds no FirstTime.
+    Batch records(*this);
+    ReadInt("params", "FirstTime", &FirstTime, 1);
+    if (FirstTime) WriteUInt("params", "FirstTime", 0);
+    ReadInt("params", "MultiUser", &multiUser_, 0);
 
-  WriteString("params", "LastUserName", userName_);
-  WriteUInt("params", "MultiUser", static_cast<unsigned>(multiUser_));
-  WriteString("info", "ini file", path_.c_str());
-  WriteOsRecord();
+    WriteString("params", "LastUserName", userName_);
+    WriteUInt("params", "MultiUser", static_cast<unsigned>(multiUser_));
+    WriteString("info", "ini file", path_.c_str());
+    WriteOsRecord();
+  }
 
+  // The self-test writes on its own, so that it reads back what the file
+  // really holds.
   SYSTEMTIME now{};
   GetLocalTime(&now);
   WriteUInt("params", "loadmd", now.wDay);
   int back = 0;
   ReadInt("params", "loadmd", &back, 0);
   if (back != now.wDay) {
-    Complain("Configuration Problem. Please reinstall");
+    Complain(std::string("Configuration Problem. Please reinstall\n") + path_ + ": " +
+             (lastWriteProblem_.empty() ? kReadBackDiffers : lastWriteProblem_));
     return 1;
   }
   return 0;
 }
 
 namespace lvx {
-void ResetSettingsForTests() { MainSettings = IniFile(); }
+void ResetSettingsForTests() {
+  MainSettings = IniFile();
+  std::lock_guard<std::mutex> lock(ShownMutex());
+  ShownBoxes().clear();
+}
+
+std::string SystemReason(DWORD error) {
+  char text[256] = {};
+  if (FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
+                     text, sizeof text, nullptr) > 0)
+    return text;
+  return "error " + std::to_string(error);
+}
 }  // namespace lvx
 
 // Stored secrets: each byte c becomes ((c XOR kScrambleMask) - kScrambleOffset)

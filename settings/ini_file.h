@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstddef>
+#include <mutex>
 #include <string>
 
 #include "platform/winapi.h"
@@ -19,6 +20,25 @@ class IniFile {
   int FirstTime;
 
   IniFile();
+
+  // Writes made while a Batch lives reach the file together, in one rewrite
+  // at its end, and other processes sharing the file wait for the whole
+  // group (so a message slot or the first run's records are never half
+  // written, nor mixed with another saver's). Reads meanwhile see the
+  // writes. A failed rewrite is reported once, at the end. A batch inside
+  // another of the same file joins it.
+  class Batch {
+   public:
+    explicit Batch(IniFile& file);
+    ~Batch();
+    Batch(const Batch&) = delete;
+    Batch& operator=(const Batch&) = delete;
+
+   private:
+    IniFile& file_;
+    std::unique_lock<std::recursive_mutex> lock_;
+    HANDLE update_;
+  };
 
   // 0 on success, 1 when the file cannot be written back (self-test failed).
   int Init(const char* folder, const char* fileName);
@@ -64,12 +84,19 @@ class IniFile {
   void ReadText(const char* section, const char* key, char* out, const char* defaultValue,
                 std::size_t size);
   void WriteOsRecord();
+  // A write that did not reach the file: the box names the file and why.
+  void ReportWriteProblem(const std::string& reason);
+  void NoteReadProblem(DWORD error);
 
   std::string path_;
   char userName_[79];
   int initialised_;
   int disabled_;
   int multiUser_;
+  // Why the last write failed ("" when none did), for the self-test's box.
+  std::string lastWriteProblem_;
+  // The last read problem logged, so that it is logged once.
+  std::string lastReadProblem_;
 };
 
 // Scrambling of stored secrets (e-mail password, protected messages). Output
@@ -83,6 +110,8 @@ void Unscramble(char* text);
 extern IniFile MainSettings;
 
 namespace lvx {
-// Tests: MainSettings as freshly constructed.
+// Tests: MainSettings as freshly constructed, and no box shown yet.
 void ResetSettingsForTests();
+// The system's reason for an error code, as FormatMessageA words it.
+std::string SystemReason(DWORD error);
 }  // namespace lvx

@@ -1,6 +1,7 @@
 #include "settings/log_file.h"
 
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -52,7 +53,7 @@ struct Contents {
 // Streams the file so that a huge foreign file costs no memory.
 Contents ScanLog(const std::string& path) {
   Contents result;
-  std::FILE* f = std::fopen(path.c_str(), "rb");
+  std::FILE* f = lvx::OpenRegularFile(path.c_str(), "rb");
   if (f == nullptr) return result;
   std::error_code ec;
   if (std::filesystem::file_size(path, ec) == static_cast<std::uintmax_t>(-1) || ec) {
@@ -78,7 +79,7 @@ Contents ScanLog(const std::string& path) {
 
 std::string ReadSettingsCopy(const std::string& path) {
   std::string text;
-  std::FILE* f = std::fopen(path.c_str(), "r");
+  std::FILE* f = lvx::OpenRegularFile(path.c_str(), "r");
   if (f == nullptr) return text;
   // Three bytes beyond the limit tell whether its last character is whole.
   text.resize(kSettingsCopyLimit + 3);
@@ -129,9 +130,14 @@ void LogFileClass::Init(const char* logPath, const char* settingsFileName) {
   if (State() != -1) MessageBoxA(nullptr, "Called twice", "LogFileClass::Init", MB_OK);
   std::string path = MapLogPath(OrEmpty(logPath));
   bool exists = false;
-  if (std::FILE* f = std::fopen(path.c_str(), "r")) {
+  // Opened without blocking: a pipe at the log's place would hold up the
+  // start for good. Anything but a regular file counts as no log.
+  if (std::FILE* f = lvx::OpenRegularFile(path.c_str(), "r")) {
     exists = true;
     std::fclose(f);
+  } else if (errno == EINVAL || errno == EISDIR) {
+    std::fprintf(stderr, "lumivex: %s is not a regular file; no log is written there\n",
+                 path.c_str());
   }
   {
     std::lock_guard<std::mutex> lock(gLogMutex);
@@ -155,7 +161,7 @@ void LogFileClass::Clear() {
 
 void LogFileClass::ClearLocked() {
   if (state_ != 1) return;
-  if (std::FILE* f = std::fopen(logPath_.c_str(), "w")) std::fclose(f);
+  if (std::FILE* f = lvx::OpenRegularFile(logPath_.c_str(), "w")) std::fclose(f);
   WriteEntryLocked(3, "=======================================", Header().c_str());
   WriteEntryLocked(2, "Log Cleared", lvx::LocalTimeText().c_str());
   WriteEntryLocked(3, "Build date", kBuildDate);
@@ -165,7 +171,7 @@ void LogFileClass::ClearLocked() {
 void LogFileClass::AppendLocked(const std::string& piece) {
   if (state_ != 1 || gLogBytes > kLogLimit) return;
   gLogBytes += static_cast<int>(piece.size()) + 2;
-  std::FILE* f = std::fopen(logPath_.c_str(), "a");
+  std::FILE* f = lvx::OpenRegularFile(logPath_.c_str(), "a");
   if (f != nullptr) {
     std::fwrite(piece.data(), 1, piece.size(), f);
     std::fclose(f);
@@ -173,7 +179,7 @@ void LogFileClass::AppendLocked(const std::string& piece) {
   if (gLogBytes > kLogLimit) {
     std::string warning = kSizeWarning;
     gLogBytes += static_cast<int>(warning.size()) + 2;
-    if ((f = std::fopen(logPath_.c_str(), "a")) != nullptr) {
+    if ((f = lvx::OpenRegularFile(logPath_.c_str(), "a")) != nullptr) {
       std::fwrite(warning.data(), 1, warning.size(), f);
       std::fclose(f);
     }

@@ -13,6 +13,9 @@
 
 namespace {
 constexpr int kInfo = 3;
+// The start picture stays at least this long: the scene is built in a blink
+// on today's machines, too short to see the picture.
+constexpr DWORD kStartPictureMs = 1500;
 
 bool switchOffDone = false;
 
@@ -39,7 +42,6 @@ void Universe::Create() {
   if (created_) Destroy();
   created_ = true;
 
-  BitmapClass splash;
   if (ScreenRect.right <= 400) {
     SmallScreen = true;
   } else {
@@ -47,9 +49,12 @@ void Universe::Create() {
     MainSettings.UserReadInt("Params", "ReachTheStars", &reachTheStars, 0);
     if (reachTheStars != 0) {
       LogFile.Log(kInfo, "SplashScreen", "Create");
-      splash.CreateFromResource(SaverDC, 163);
-      splash.CenterIn(ScreenRect.left, ScreenRect.top, ScreenRect.right, ScreenRect.bottom);
-      splash.Display();
+      startPicture_.CreateFromResource(SaverDC, 163);
+      startPicture_.CenterIn(ScreenRect.left, ScreenRect.top, ScreenRect.right, ScreenRect.bottom);
+      startPicture_.Display();
+      // On the screen now, while the rest of the scene is built.
+      GdiFlush();
+      startPictureShownAt_ = GetTickCount();
     }
   }
 
@@ -79,9 +84,10 @@ void Universe::Create() {
   shootingStar.Reset();
   ChangeWallpaper();
 
-  // Drawn over the splash: the scene appears on a black sky.
-  if (splash.Used()) splash.Destroy();
-  FillRect(SaverDC, &ScreenRect, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+  // The scene appears on a black sky; a start picture keeps the screen
+  // until its time is up (Tick).
+  if (!startPicture_.Used())
+    FillRect(SaverDC, &ScreenRect, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
 
   // Mailbox check: initialise it and start its timer unless SmallScreen.
   if (SmallScreen) NewMail.offForThisRun = 1;
@@ -93,6 +99,11 @@ void Universe::Tick() {
   if (!created_) {
     Create();
     Trace("universe - 160");
+  }
+  if (startPicture_.Used()) {
+    if (GetTickCount() - startPictureShownAt_ < kStartPictureMs) return;
+    startPicture_.Destroy();
+    FillRect(SaverDC, &ScreenRect, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
   }
   TraceFlush();
   Moon.Drift();
@@ -123,6 +134,7 @@ void Universe::Destroy() {
     return;
   }
   LogUniverse("Destroy");
+  if (startPicture_.Used()) startPicture_.Destroy();
   // Mailbox check: free the dial-up library and kill its timer when it ran.
   NewMail.StopTimer();
 
@@ -253,6 +265,8 @@ namespace lvx {
 void ResetUniverseForTests() {
   Universe& u = Universe::Instance();
   if (u.created_) u.Destroy();
+  if (u.startPicture_.Used()) u.startPicture_.Destroy();
+  u.startPictureShownAt_ = 0;
   u.frameIndex_ = 0;
   u.previousElapsed_ = 0.0f;
   u.debugTickTime_ = 0;

@@ -9,6 +9,7 @@
 #include "events/sounds.h"
 #include "messages/message_stars.h"
 #include "platform/winapi.h"
+#include "scene/bitmap.h"
 #include "scene/saver_state.h"
 #include "scene/stars.h"
 
@@ -41,6 +42,8 @@ class Universe {
   void SwitchOffEffect(HWND window, HDC dc);
 
   bool Created() const { return created_; }
+  // The start picture is still up: frames draw nothing until it goes.
+  bool ShowingStartPicture() const { return startPicture_.Used(); }
 
   std::array<STAR, SkyStarCount> stars;
   std::array<MSGSTAR, MessageStarCount> messageStars;
@@ -54,6 +57,10 @@ class Universe {
   friend void lvx::ResetUniverseForTests();
 
   bool created_;
+  // "ReachTheStars": shown by Create, removed by the first frame after
+  // kStartPictureMs.
+  BitmapClass startPicture_;
+  DWORD startPictureShownAt_ = 0;
   // Sound option read with the scene, for the sound step.
   int cuckoo_;
   // Tick-time adaptation.

@@ -28,8 +28,15 @@ std::unique_ptr<Backend> Choose() {
   }
   if (x11) {
     if (std::unique_ptr<Backend> b = MakeX11Backend()) return b;
-    std::fprintf(stderr, "lumivex: cannot open the X display \"%s\"; running headless\n",
-                 display != nullptr ? display : "");
+    // Running headless instead would be a saver nobody sees and that never
+    // ends; the display was meant, so say it cannot be had and stop.
+    if (display == nullptr || *display == '\0') {
+      std::fprintf(stderr, "lumivex: no X display to open (DISPLAY is not set)\n");
+    } else {
+      std::fprintf(stderr, "lumivex: cannot open the X display \"%s\"\n", display);
+    }
+    std::fflush(stderr);
+    std::exit(1);
   }
   return MakeHeadlessBackend();
 }

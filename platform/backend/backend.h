@@ -75,7 +75,8 @@ class Backend {
 
 // The display of this process, chosen on first use by LUMIVEX_DISPLAY
 // (x11 | headless), else x11 when DISPLAY is set, else headless. An X11
-// display that cannot be opened falls back to headless with a warning.
+// display that cannot be opened ends the program (exit code 1) with one line
+// on standard error.
 Backend& CurrentBackend();
 // Tests: drop the current display so the next use chooses again.
 void ResetBackendForTests();

@@ -2,7 +2,10 @@
 // the reads and the writes.
 #pragma once
 
+#include <sys/stat.h>
+
 #include <cstddef>
+#include <ctime>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,20 +30,49 @@ bool EqualNoCase(std::string_view a, std::string_view b);
 // A value in a matching pair of double quotes loses them.
 std::string_view Unquote(std::string_view v);
 
-// Splits `text` into lines in one pass. The views point into `text`.
-std::vector<Line> Parse(std::string_view text);
+// The section and entry lines of `text`, in one pass; the views point into
+// `text`. Other lines (blank, comments, anything else) are not listed: they
+// are the text between listed lines. More than `limit` listed lines set
+// *overflow and end the list there (a file of millions of one-letter keys
+// would otherwise cost gigabytes).
+std::vector<Line> Parse(std::string_view text, std::size_t limit = static_cast<std::size_t>(-1),
+                        bool* overflow = nullptr);
+
+// The text has no line at all, or its last line is blank.
+bool EndsWithBlankLine(std::string_view text);
 
 // The line ending a new line should get: the first one the text uses, "\n"
 // for a text without any.
 std::string_view PreferredEol(std::string_view text);
 
 enum class FileState { Ok, Missing, Failed };
-// Reads a whole regular file of at most kMaxFileBytes.
-FileState ReadWholeFile(const char* path, std::string& out);
+
+// What tells one version of a file from another without reading it. Writes
+// replace the file (a new inode), editors may rewrite it in place (new size
+// or times); times carry nanoseconds.
+struct FileStamp {
+  dev_t device = 0;
+  ino_t inode = 0;
+  off_t size = 0;
+  timespec modified{};
+  timespec changed{};
+  mode_t mode = 0;
+  bool operator==(const FileStamp& o) const;
+};
+FileStamp StampOf(const struct stat& st);
+
+// Reads a whole regular file of at most kMaxFileBytes without ever blocking:
+// a pipe, device or socket is refused (Failed, *error kErrnoNotRegularFile), so
+// is a folder (EISDIR) and a larger file (EFBIG). *stamp describes what was
+// read; *error is the errno of a failure.
+FileState ReadWholeFile(const char* path, std::string& out, FileStamp* stamp = nullptr,
+                        int* error = nullptr);
 constexpr std::size_t kMaxFileBytes = std::size_t{32} << 20;
 
 // Replaces `path` by `bytes` through a temporary file in the same folder and
 // a rename, so readers see either the old or the new file, never half of one.
-bool ReplaceFile(const std::string& path, std::string_view bytes);
+// *stamp then describes the new file; *error is the errno of a failure.
+bool ReplaceFile(const std::string& path, std::string_view bytes, FileStamp* stamp = nullptr,
+                 int* error = nullptr);
 
 }  // namespace lvx::ini

@@ -1,5 +1,6 @@
-// Private profile files: every call reads the whole file, and a write
-// replaces it atomically, so nothing is cached between calls.
+// Private profile files. A read takes its value from the file parsed once
+// and kept while the file is unchanged; a write replaces the file
+// atomically, under a lock that other processes sharing the file respect.
 #include "platform/winapi/profile.h"
 
 #include <unistd.h>
@@ -8,38 +9,26 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_set>
 #include <vector>
 
+#include "platform/profile/ini_cache.h"
+#include "platform/profile/ini_lock.h"
 #include "platform/profile/ini_text.h"
+#include "platform/shell/errors.h"
+#include "platform/winapi/kernel.h"
 
 using namespace lvx::ini;
 
 namespace {
 
-std::string LowerCopy(std::string_view s) {
-  std::string r(s);
-  for (char& c : r)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return r;
-}
-
 bool InSection(const std::vector<Line>& lines, const Line& line, std::string_view section) {
   return line.section >= 0 &&
          EqualNoCase(lines[static_cast<std::size_t>(line.section)].name, section);
-}
-
-// The stored value of section/key (quotes still on), or nothing.
-std::optional<std::string_view> FindValue(const std::vector<Line>& lines, std::string_view section,
-                                          std::string_view key) {
-  for (const Line& line : lines)
-    if (line.kind == LineKind::Entry && EqualNoCase(line.name, key) &&
-        InSection(lines, line, section))
-      return line.value;
-  return std::nullopt;
 }
 
 DWORD CopyText(std::string_view text, LPSTR out, DWORD size) {
@@ -121,28 +110,44 @@ bool ValidKey(std::string_view k) {
 }
 
 // The file text after one write: set, delete a key, or delete a section.
+// Lines that are neither sections nor entries are the text between listed
+// lines and are kept, unless they belong to a deleted section.
 std::string Edit(std::string_view text, std::string_view section, const char* key,
                  const char* value) {
   std::vector<Line> lines = Parse(text);
   std::string_view eol = PreferredEol(text);
   std::string out;
   out.reserve(text.size() + 64);
-  // Whatever Parse skipped in front (a byte-order mark) stays.
-  out.append(text.substr(0, lines.empty() ? text.size() : lines.front().begin));
-
-  auto keep = [&](const Line& l) { out.append(text.substr(l.begin, l.next - l.begin)); };
+  std::size_t cursor = 0;  // text before it has been dealt with
+  auto upTo = [&](std::size_t at, bool keepIt) {
+    if (keepIt) out.append(text.substr(cursor, at - cursor));
+    cursor = at;
+  };
+  auto keep = [&](const Line& l) {
+    upTo(l.begin, true);
+    upTo(l.next, true);
+  };
   auto lineEnd = [&](const Line& l) { return text.substr(l.end, l.next - l.end); };
 
   if (key == nullptr) {  // delete every section of that name with its lines
-    for (const Line& l : lines)
-      if (!InSection(lines, l, section)) keep(l);
+    bool inDeleted = false;  // the text before the next line belongs to it
+    for (const Line& l : lines) {
+      upTo(l.begin, !inDeleted);
+      inDeleted = InSection(lines, l, section);
+      upTo(l.next, !inDeleted);
+    }
+    upTo(text.size(), !inDeleted);
     return out;
   }
   std::string_view k = Trim(key);
   if (value == nullptr) {  // delete the key wherever the section appears
-    for (const Line& l : lines)
-      if (!(l.kind == LineKind::Entry && EqualNoCase(l.name, k) && InSection(lines, l, section)))
-        keep(l);
+    for (const Line& l : lines) {
+      const bool drop =
+          l.kind == LineKind::Entry && EqualNoCase(l.name, k) && InSection(lines, l, section);
+      upTo(l.begin, true);
+      upTo(l.next, !drop);
+    }
+    upTo(text.size(), true);
     return out;
   }
 
@@ -157,13 +162,15 @@ std::string Edit(std::string_view text, std::string_view section, const char* ke
     }
     bool firstSection =
         insertAfter < 0 || l.section == lines[static_cast<std::size_t>(insertAfter)].section;
-    if (firstSection && l.kind != LineKind::Other) insertAfter = static_cast<long>(i);
+    if (firstSection) insertAfter = static_cast<long>(i);
   }
 
   for (std::size_t i = 0; i < lines.size(); ++i) {
     const Line& l = lines[i];
     if (static_cast<long>(i) == found) {
+      upTo(l.begin, true);
       out.append(l.name).append("=").append(value).append(lineEnd(l));
+      upTo(l.next, false);
       continue;
     }
     keep(l);
@@ -172,10 +179,10 @@ std::string Edit(std::string_view text, std::string_view section, const char* ke
       out.append(k).append("=").append(value).append(eol);
     }
   }
+  upTo(text.size(), true);
   if (found < 0 && insertAfter < 0) {  // a new section at the end
     if (!out.empty() && out.back() != '\n') out.append(eol);
-    const Line* last = lines.empty() ? nullptr : &lines.back();
-    if (last && !Trim(text.substr(last->begin, last->end - last->begin)).empty()) out.append(eol);
+    if (!EndsWithBlankLine(text)) out.append(eol);
     out.append("[").append(Trim(section)).append("]").append(eol);
     out.append(k).append("=").append(value).append(eol);
   }
@@ -192,28 +199,150 @@ std::string ResolvePath(const char* path) {
   return path;
 }
 
+// An update in progress on this thread: the file's lock is held and the
+// writes wait in `changes` for one rewrite.
+struct Update {
+  std::string name;  // as the caller spells it
+  std::string path;  // what it resolves to
+  int depth = 1;
+  bool discard = false;
+  std::vector<Change> changes;
+  ProfileLock lock;
+};
+
+thread_local std::vector<std::unique_ptr<Update>> tUpdates;
+
+Update* OpenUpdate(const char* fileName) {
+  for (auto& u : tUpdates)
+    if (u->name == fileName) return u.get();
+  return nullptr;
+}
+
+bool OnlySets(const std::vector<Change>& changes) {
+  for (const Change& c : changes)
+    if (!c.key || !c.value) return false;
+  return true;
+}
+
+// The text after the changes, in order.
+std::string Apply(const Parsed& file, const std::vector<Change>& changes) {
+  if (OnlySets(changes)) return SetValues(file, changes);
+  std::string text = file.Text();
+  for (const Change& c : changes)
+    text = Edit(text, c.section, c.key ? c.key->c_str() : nullptr,
+                c.value ? c.value->c_str() : nullptr);
+  return text;
+}
+
+DWORD ErrorOf(const Loaded& file) {
+  switch (file.state) {
+    case FileState::Ok:
+      return ERROR_SUCCESS;
+    case FileState::Missing:
+      return ERROR_FILE_NOT_FOUND;
+    case FileState::Failed:
+      break;
+  }
+  return lvx::Win32ErrorFromErrno(file.error);
+}
+
+// What a read sees: the file, with this thread's pending changes on top.
+struct View {
+  Loaded file;
+  const Update* update = nullptr;
+  std::shared_ptr<const Parsed> merged;  // file plus changes, made for lists
+
+  std::optional<std::string_view> Find(std::string_view section, std::string_view key) const {
+    if (update != nullptr) {
+      for (auto c = update->changes.rbegin(); c != update->changes.rend(); ++c) {
+        if (!EqualNoCase(c->section, section)) continue;
+        if (!c->key) return std::nullopt;  // the section was deleted
+        if (!EqualNoCase(Trim(*c->key), key)) continue;
+        if (!c->value) return std::nullopt;
+        return std::string_view(*c->value);
+      }
+    }
+    const long line = file.parsed->Entry(section, key);
+    if (line < 0) return std::nullopt;
+    return file.parsed->Lines()[static_cast<std::size_t>(line)].value;
+  }
+
+  const std::vector<Line>& Lines() {
+    if (update == nullptr || update->changes.empty()) return file.parsed->Lines();
+    if (!merged) merged = std::make_shared<const Parsed>(Apply(*file.parsed, update->changes));
+    return merged->Lines();
+  }
+};
+
+View ViewOf(const char* fileName) {
+  View v;
+  v.update = OpenUpdate(fileName);
+  v.file = Load(v.update != nullptr ? v.update->path : std::string(fileName));
+  SetLastError(ErrorOf(v.file));
+  return v;
+}
+
+// A file that is not to be written: one the process may not write, or one
+// marked read-only (no write permission for anybody), which root could
+// write but leaves alone as Windows does with a read-only file.
+bool ReadOnly(const std::string& path, mode_t mode) {
+  return ::access(path.c_str(), W_OK) != 0 || (mode & 0222) == 0;
+}
+
+// Writes the changes into the file in one rewrite. The caller holds the lock.
+BOOL Commit(const std::string& path, const std::string& name, const std::vector<Change>& changes) {
+  Loaded current = Load(path);
+  if (current.state == FileState::Failed) {
+    SetLastError(ErrorOf(current));
+    return FALSE;
+  }
+  bool onlyDeletes = true;
+  for (const Change& c : changes) onlyDeletes = onlyDeletes && !c.value;
+  SetLastError(ERROR_SUCCESS);
+  if (current.state == FileState::Missing && onlyDeletes) return TRUE;
+  std::string edited = Apply(*current.parsed, changes);
+  if (current.state == FileState::Ok) {
+    if (edited == current.parsed->Text()) return TRUE;
+    if (ReadOnly(path, current.stamp.mode)) {
+      SetLastError(ERROR_ACCESS_DENIED);
+      return FALSE;
+    }
+  }
+  FileStamp stamp;
+  int error = 0;
+  if (!lvx::ini::ReplaceFile(path, edited, &stamp, &error)) {
+    SetLastError(lvx::Win32ErrorFromErrno(error));
+    return FALSE;
+  }
+  auto parsed = std::make_shared<const Parsed>(std::move(edited));
+  Remember(path, stamp, parsed);
+  if (name != path) Remember(name, stamp, parsed);
+  return TRUE;
+}
+
+BOOL Refuse() {
+  SetLastError(ERROR_INVALID_PARAMETER);
+  return FALSE;
+}
+
 }  // namespace
 
 DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultValue, LPSTR out,
                                DWORD size, LPCSTR fileName) {
   if (out == nullptr || size == 0) return 0;
-  std::string text;
-  if (fileName == nullptr || ReadWholeFile(fileName, text) != FileState::Ok) text.clear();
-  std::vector<Line> lines = Parse(text);
-  if (section == nullptr) return CopyList(SectionNames(lines), out, size);
+  View v = ViewOf(fileName != nullptr ? fileName : "");
+  if (section == nullptr) return CopyList(SectionNames(v.Lines()), out, size);
   std::string_view sec = Trim(section);
-  if (key == nullptr) return CopyList(KeyNames(lines, sec), out, size);
-  if (auto v = FindValue(lines, sec, Trim(key))) return CopyText(Unquote(*v), out, size);
+  if (key == nullptr) return CopyList(KeyNames(v.Lines(), sec), out, size);
+  if (auto found = v.Find(sec, Trim(key))) return CopyText(Unquote(*found), out, size);
   return CopyText(defaultValue ? std::string_view(defaultValue) : std::string_view(), out, size);
 }
 
 UINT GetPrivateProfileIntA(LPCSTR section, LPCSTR key, INT defaultValue, LPCSTR fileName) {
   if (section == nullptr || key == nullptr || fileName == nullptr)
     return static_cast<UINT>(defaultValue);
-  std::string text;
-  if (ReadWholeFile(fileName, text) != FileState::Ok) return static_cast<UINT>(defaultValue);
-  std::vector<Line> lines = Parse(text);
-  auto found = FindValue(lines, Trim(section), Trim(key));
+  View view = ViewOf(fileName);
+  auto found = view.Find(Trim(section), Trim(key));
   if (!found) return static_cast<UINT>(defaultValue);
   std::string_view v = Unquote(*found);
   if (v.empty()) return static_cast<UINT>(defaultValue);
@@ -253,20 +382,59 @@ UINT GetPrivateProfileIntA(LPCSTR section, LPCSTR key, INT defaultValue, LPCSTR 
 }
 
 BOOL WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR fileName) {
-  if (fileName == nullptr || *fileName == '\0') return FALSE;
-  // All three null asks to flush a cache; there is none.
-  if (section == nullptr) return key == nullptr && value == nullptr ? TRUE : FALSE;
-  if (!ValidSection(section)) return FALSE;
-  if (key != nullptr && !ValidKey(key)) return FALSE;
-  if (key != nullptr && value != nullptr && HasLineBreak(value)) return FALSE;
+  if (fileName == nullptr || *fileName == '\0') return Refuse();
+  // All three null asks to flush a cache; what is kept is always current.
+  if (section == nullptr) return key == nullptr && value == nullptr ? TRUE : Refuse();
+  if (!ValidSection(section)) return Refuse();
+  if (key != nullptr && !ValidKey(key)) return Refuse();
+  if (key != nullptr && value != nullptr && HasLineBreak(value)) return Refuse();
 
-  std::string path = ResolvePath(fileName);
-  std::string text;
-  FileState state = ReadWholeFile(path.c_str(), text);
-  if (state == FileState::Failed) return FALSE;
-  std::string edited = Edit(text, Trim(section), key, value);
-  if (state == FileState::Ok && edited == text) return TRUE;
-  if (state == FileState::Missing && (key == nullptr || value == nullptr)) return TRUE;
-  if (state == FileState::Ok && ::access(path.c_str(), W_OK) != 0) return FALSE;
-  return lvx::ini::ReplaceFile(path, edited) ? TRUE : FALSE;
+  Change change;
+  change.section = std::string(Trim(section));
+  if (key != nullptr) change.key = key;
+  if (key != nullptr && value != nullptr) change.value = value;
+  if (Update* u = OpenUpdate(fileName)) {
+    u->changes.push_back(std::move(change));
+    SetLastError(ERROR_SUCCESS);
+    return TRUE;
+  }
+  const std::string path = ResolvePath(fileName);
+  ProfileLock lock;
+  lock.Acquire(path);
+  return Commit(path, fileName, {change});
+}
+
+HANDLE BeginUpdatePrivateProfileA(LPCSTR fileName) {
+  if (fileName == nullptr || *fileName == '\0') {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  if (Update* u = OpenUpdate(fileName)) {
+    ++u->depth;
+    return u;
+  }
+  auto u = std::make_unique<Update>();
+  u->name = fileName;
+  u->path = ResolvePath(fileName);
+  u->lock.Acquire(u->path);
+  tUpdates.push_back(std::move(u));
+  SetLastError(ERROR_SUCCESS);
+  return tUpdates.back().get();
+}
+
+BOOL EndUpdatePrivateProfileA(HANDLE update, BOOL discard) {
+  auto it = tUpdates.begin();
+  while (it != tUpdates.end() && it->get() != update) ++it;
+  if (update == nullptr || it == tUpdates.end()) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  Update& u = **it;
+  if (discard) u.discard = true;
+  SetLastError(ERROR_SUCCESS);
+  if (--u.depth > 0) return TRUE;
+  std::unique_ptr<Update> done = std::move(*it);
+  tUpdates.erase(it);
+  if (done->discard || done->changes.empty()) return TRUE;
+  return Commit(done->path, done->name, done->changes);
 }

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/shell/errors.h"
 #include "platform/shell/shell_internal.h"
 
 namespace lvx::shell {
@@ -55,7 +56,7 @@ DWORD ErrorFromErrno(int err) {
     case ENOMEM:
       return ERROR_NOT_ENOUGH_MEMORY;
     default:
-      return ERROR_ACCESS_DENIED;
+      return lvx::Win32ErrorFromErrno(err);
   }
 }
 
@@ -164,41 +165,94 @@ BOOL CreateDirectoryA(LPCSTR path, LPVOID) {
   return Fail(errno == ENOENT ? ERROR_PATH_NOT_FOUND : ErrorFromErrno(errno));
 }
 
+namespace {
+
+// The file at `path` opened for reading without waiting on it: a pipe
+// without a writer would block open() forever, a device may never end.
+// Returns the descriptor of a regular file, else -1 with errno set
+// (EISDIR for a folder, kErrnoNotRegularFile for anything else).
+int OpenRegularForReading(const std::string& path, struct stat* st) {
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) return -1;
+  if (fstat(fd, st) != 0 || !S_ISREG(st->st_mode)) {
+    const int err = S_ISDIR(st->st_mode) ? EISDIR : lvx::kErrnoNotRegularFile;
+    close(fd);
+    errno = err;
+    return -1;
+  }
+  // Regular files never block; clear the flag so reads behave as usual.
+  fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  return fd;
+}
+
+LARGE_INTEGER Large(long long v) {
+  LARGE_INTEGER l{};
+  l.QuadPart = v;
+  return l;
+}
+
+}  // namespace
+
 // Copies through a temporary file next to the target, so a failure never
-// leaves a half-written target; with failIfExists an existing target stays.
-BOOL CopyFileA(LPCSTR from, LPCSTR to, BOOL failIfExists) {
+// leaves a half-written target; with COPY_FILE_FAIL_IF_EXISTS an existing
+// target stays.
+BOOL CopyFileExA(LPCSTR from, LPCSTR to, LPPROGRESS_ROUTINE progress, LPVOID data, BOOL* cancel,
+                 DWORD copyFlags) {
   if (!from || !to || !*from || !*to) return Fail(ERROR_INVALID_PARAMETER);
+  const bool failIfExists = (copyFlags & COPY_FILE_FAIL_IF_EXISTS) != 0;
   const std::string src = NativePath(from);
   const std::string dst = NativePath(to);
-  Fd in(open(src.c_str(), O_RDONLY | O_CLOEXEC));
-  if (in.fd < 0) return Fail(ErrorFromErrno(errno));
   struct stat st {};
-  if (fstat(in.fd, &st) != 0 || S_ISDIR(st.st_mode)) return Fail(ERROR_ACCESS_DENIED);
+  Fd in(OpenRegularForReading(src, &st));
+  if (in.fd < 0) {
+    if (errno == EISDIR) return Fail(ERROR_ACCESS_DENIED);
+    if (errno == lvx::kErrnoNotRegularFile) return Fail(ERROR_BAD_FILE_TYPE);
+    return Fail(ErrorFromErrno(errno));
+  }
   struct stat dstSt {};
   if (failIfExists && lstat(dst.c_str(), &dstSt) == 0) return Fail(ERROR_FILE_EXISTS);
+
+  // Asks the caller's routine; false when it wants the copy to end.
+  bool quiet = progress == nullptr;
+  long long copied = 0;
+  const auto goOn = [&](DWORD reason) {
+    if (cancel != nullptr && *cancel) return false;
+    if (quiet) return true;
+    const DWORD answer = progress(Large(st.st_size), Large(copied), Large(st.st_size),
+                                  Large(copied), 1, reason, nullptr, nullptr, data);
+    if (answer == PROGRESS_QUIET) quiet = true;
+    return answer == PROGRESS_CONTINUE || answer == PROGRESS_QUIET;
+  };
+  if (!goOn(CALLBACK_STREAM_SWITCH)) return Fail(ERROR_REQUEST_ABORTED);
 
   std::string tmp = dst + ".XXXXXX";
   Fd out(mkostemp(tmp.data(), O_CLOEXEC));
   if (out.fd < 0) return Fail(errno == ENOENT ? ERROR_PATH_NOT_FOUND : ErrorFromErrno(errno));
-  bool ok = true;
+  DWORD error = ERROR_SUCCESS;
   std::vector<char> buf(1 << 16);
   for (;;) {
     const ssize_t n = read(in.fd, buf.data(), buf.size());
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) ok = false;
+    if (n < 0) error = ErrorFromErrno(errno);
     if (n <= 0) break;
     if (!WriteAll(out.fd, buf.data(), static_cast<std::size_t>(n))) {
-      ok = false;
+      error = ErrorFromErrno(errno);
+      break;
+    }
+    copied += n;
+    if (!goOn(CALLBACK_CHUNK_FINISHED)) {
+      error = ERROR_REQUEST_ABORTED;
       break;
     }
   }
-  ok = ok && fchmod(out.fd, st.st_mode & 07777) == 0;
+  if (error == ERROR_SUCCESS && fchmod(out.fd, st.st_mode & 07777) != 0)
+    error = ErrorFromErrno(errno);
   const int closeRc = close(out.fd);
   out.fd = -1;
-  ok = ok && closeRc == 0;
-  if (!ok) {
+  if (error == ERROR_SUCCESS && closeRc != 0) error = ErrorFromErrno(errno);
+  if (error != ERROR_SUCCESS) {
     unlink(tmp.c_str());
-    return Fail(ERROR_ACCESS_DENIED);
+    return Fail(error);
   }
   if (failIfExists) {
     // link() refuses an existing target, closing the gap after the check above.
@@ -220,6 +274,102 @@ BOOL CopyFileA(LPCSTR from, LPCSTR to, BOOL failIfExists) {
   }
   return TRUE;
 }
+
+BOOL CopyFileA(LPCSTR from, LPCSTR to, BOOL failIfExists) {
+  return CopyFileExA(from, to, nullptr, nullptr, nullptr,
+                     failIfExists ? COPY_FILE_FAIL_IF_EXISTS : 0);
+}
+
+UINT GetTempFileNameA(LPCSTR folder, LPCSTR prefix, UINT unique, LPSTR out) {
+  if (folder == nullptr || *folder == '\0' || out == nullptr || unique != 0) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  std::string path = NativePath(folder);
+  if (path.back() != '/') path += '/';
+  path += std::string(prefix != nullptr ? prefix : "").substr(0, 3) + "XXXXXX.tmp";
+  if (path.size() >= MAX_PATH) {
+    SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    return 0;
+  }
+  const int fd = mkostemps(path.data(), 4, O_CLOEXEC);
+  if (fd < 0) {
+    SetLastError(ErrorFromErrno(errno));
+    return 0;
+  }
+  close(fd);
+  std::memcpy(out, path.c_str(), path.size() + 1);
+  return 1;
+}
+
+BOOL RemoveDirectoryA(LPCSTR path) {
+  if (!path || !*path) return Fail(ERROR_PATH_NOT_FOUND);
+  if (rmdir(NativePath(path).c_str()) == 0) return TRUE;
+  return Fail(errno == ENOENT ? ERROR_PATH_NOT_FOUND : ErrorFromErrno(errno));
+}
+
+BOOL SetFileAttributesA(LPCSTR path, DWORD attributes) {
+  if (!path || !*path) return Fail(ERROR_INVALID_PARAMETER);
+  const std::string p = NativePath(path);
+  struct stat st {};
+  if (stat(p.c_str(), &st) != 0) return Fail(ErrorFromErrno(errno));
+  mode_t mode = st.st_mode & 07777;
+  mode =
+      (attributes & FILE_ATTRIBUTE_READONLY) ? mode & ~static_cast<mode_t>(0222) : mode | S_IWUSR;
+  if (chmod(p.c_str(), mode) != 0) return Fail(ErrorFromErrno(errno));
+  return TRUE;
+}
+
+namespace lvx {
+
+std::FILE* OpenRegularFile(const char* path, const char* mode) {
+  if (path == nullptr || mode == nullptr || *path == '\0') {
+    errno = EINVAL;
+    return nullptr;
+  }
+  const bool plus = std::strchr(mode, '+') != nullptr;
+  int flags = O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
+  switch (mode[0]) {
+    case 'r':
+      flags |= plus ? O_RDWR : O_RDONLY;
+      break;
+    case 'w':
+      flags |= (plus ? O_RDWR : O_WRONLY) | O_CREAT;
+      break;
+    case 'a':
+      flags |= (plus ? O_RDWR : O_WRONLY) | O_CREAT | O_APPEND;
+      break;
+    default:
+      errno = EINVAL;
+      return nullptr;
+  }
+  // Something that is there and not a regular file is not even opened: for
+  // a device that alone may have effects.
+  struct stat st {};
+  if (stat(path, &st) == 0 && !S_ISREG(st.st_mode)) {
+    errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    return nullptr;
+  }
+  const int fd = open(path, flags, 0666);
+  if (fd < 0) return nullptr;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    close(fd);
+    errno = EINVAL;
+    return nullptr;
+  }
+  fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  if (mode[0] == 'w' && ftruncate(fd, 0) != 0) {
+    const int err = errno;
+    close(fd);
+    errno = err;
+    return nullptr;
+  }
+  std::FILE* f = fdopen(fd, mode);
+  if (f == nullptr) close(fd);
+  return f;
+}
+
+}  // namespace lvx
 
 BOOL DeleteFileA(LPCSTR path) {
   if (!path || !*path) return Fail(ERROR_FILE_NOT_FOUND);

@@ -332,6 +332,11 @@ void PresentDirtyWindows() {
 
 }  // namespace lvx
 
+BOOL GdiFlush() {
+  lvx::PresentDirtyWindows();
+  return TRUE;
+}
+
 ATOM RegisterClassA(const WNDCLASSA* wc) {
   if (wc == nullptr || wc->lpfnWndProc == nullptr || wc->lpszClassName == nullptr ||
       IS_INTRESOURCE(wc->lpszClassName) || *wc->lpszClassName == '\0') {

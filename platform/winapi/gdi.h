@@ -127,6 +127,9 @@ HDC CreateCompatibleDC(HDC hdc);
 BOOL DeleteDC(HDC hdc);
 HGDIOBJ SelectObject(HDC hdc, HGDIOBJ obj);
 BOOL DeleteObject(HGDIOBJ obj);
+// Drawing on windows reaches the screen after each dispatched message; this
+// pushes it now (for a picture that must show while the message goes on).
+BOOL GdiFlush();
 HGDIOBJ GetStockObject(int index);
 HGDIOBJ GetCurrentObject(HDC hdc, UINT type);
 int GetObjectA(HGDIOBJ obj, int size, LPVOID out);

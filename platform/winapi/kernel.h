@@ -2,6 +2,8 @@
 // plus the Linux folders that stand in for Windows ones.
 #pragma once
 
+#include <cstdarg>
+#include <cstdio>
 #include <string>
 
 #include "platform/winapi/types.h"
@@ -15,6 +17,7 @@ struct OSVERSIONINFOA {
   CHAR szCSDVersion[128];
 };
 
+#define FILE_ATTRIBUTE_READONLY 0x00000001
 #define FILE_ATTRIBUTE_DIRECTORY 0x00000010
 #define FILE_ATTRIBUTE_NORMAL 0x00000080
 #define INVALID_HANDLE_VALUE (reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(-1)))
@@ -41,6 +44,27 @@ struct WIN32_FIND_DATAA {
 #define ERROR_INSUFFICIENT_BUFFER 122L
 #define ERROR_MOD_NOT_FOUND 126L
 #define ERROR_ALREADY_EXISTS 183L
+#define ERROR_TOO_MANY_OPEN_FILES 4L
+#define ERROR_WRITE_PROTECT 19L
+#define ERROR_LOCK_VIOLATION 33L
+#define ERROR_DISK_FULL 112L
+#define ERROR_FILENAME_EXCED_RANGE 206L
+#define ERROR_BAD_FILE_TYPE 222L
+#define ERROR_FILE_TOO_LARGE 223L
+#define ERROR_DIRECTORY_NOT_SUPPORTED 336L
+#define ERROR_IO_DEVICE 1117L
+#define ERROR_REQUEST_ABORTED 1235L
+#define ERROR_CANT_RESOLVE_FILENAME 1921L
+// An error of the system with no Win32 counterpart: this bit with its errno.
+#define LVX_ERROR_ERRNO_BASE 0x20000000L
+
+// The system's text for an error code (FormatMessageA with
+// FORMAT_MESSAGE_FROM_SYSTEM): the reason Linux gives, without the line end
+// Windows puts after it. Inserts and message tables are not supported.
+#define FORMAT_MESSAGE_IGNORE_INSERTS 0x00000200
+#define FORMAT_MESSAGE_FROM_SYSTEM 0x00001000
+DWORD FormatMessageA(DWORD flags, LPCVOID source, DWORD messageId, DWORD languageId, LPSTR buffer,
+                     DWORD size, va_list* arguments);
 
 // ShellExecuteA results of 32 and below.
 #define SE_ERR_ACCESSDENIED 5
@@ -68,6 +92,41 @@ UINT GetWindowsDirectoryA(LPSTR buffer, UINT size);
 BOOL CreateDirectoryA(LPCSTR path, LPVOID security);
 BOOL CopyFileA(LPCSTR from, LPCSTR to, BOOL failIfExists);
 BOOL DeleteFileA(LPCSTR path);
+BOOL RemoveDirectoryA(LPCSTR path);
+// FILE_ATTRIBUTE_READONLY takes every write permission away; without it the
+// owner may write again. Other attributes have no meaning here.
+BOOL SetFileAttributesA(LPCSTR path, DWORD attributes);
+// A new empty file "<folder>/<first three letters of prefix>XXXXXX.tmp" with a
+// name no other file has (unique must be 0); its path goes to `out`
+// (MAX_PATH bytes). Returns non-zero on success.
+UINT GetTempFileNameA(LPCSTR folder, LPCSTR prefix, UINT unique, LPSTR out);
+
+// CopyFileExA: the copy reports its progress to a routine that may stop it.
+union LARGE_INTEGER {
+  struct {
+    DWORD LowPart;
+    LONG HighPart;
+  } u;
+  long long QuadPart;
+};
+#define PROGRESS_CONTINUE 0
+#define PROGRESS_CANCEL 1
+#define PROGRESS_STOP 2
+#define PROGRESS_QUIET 3
+#define CALLBACK_CHUNK_FINISHED 0x00000000
+#define CALLBACK_STREAM_SWITCH 0x00000001
+#define COPY_FILE_FAIL_IF_EXISTS 0x00000001
+using LPPROGRESS_ROUTINE = DWORD(CALLBACK*)(LARGE_INTEGER totalFileSize,
+                                            LARGE_INTEGER totalBytesTransferred,
+                                            LARGE_INTEGER streamSize,
+                                            LARGE_INTEGER streamBytesTransferred,
+                                            DWORD streamNumber, DWORD callbackReason,
+                                            HANDLE sourceFile, HANDLE destinationFile, LPVOID data);
+// Only regular files are copied (a device or pipe is refused without being
+// opened for long). A routine's PROGRESS_CANCEL or PROGRESS_STOP, or *cancel
+// turning TRUE, ends the copy with ERROR_REQUEST_ABORTED and no target.
+BOOL CopyFileExA(LPCSTR from, LPCSTR to, LPPROGRESS_ROUTINE progress, LPVOID data, BOOL* cancel,
+                 DWORD copyFlags);
 HANDLE FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA* data);
 BOOL FindNextFileA(HANDLE find, WIN32_FIND_DATAA* data);
 BOOL FindClose(HANDLE find);
@@ -88,6 +147,10 @@ std::string LogFolder();
 std::string DesktopFolder();
 // The machine-wide data folder ("$SYSTEM"): /usr/share/lumivex.
 std::string SystemFolder();
+// Opens a regular file like std::fopen ("r", "rb", "w", "a" ...) without ever
+// blocking: a pipe, device, socket or folder at `path` is refused (errno
+// EINVAL, EISDIR for a folder) and "w" truncates only a regular file.
+std::FILE* OpenRegularFile(const char* path, const char* mode);
 // Tests and the host: the process's own command line as main() received it.
 void SetProcessArguments(int argc, char** argv);
 }  // namespace lvx

@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
@@ -146,6 +148,28 @@ TEST_F(MessageFiles, NoMessageFileNoChange) {
     EXPECT_EQ(ReceiveMessage(), 0) << (args.empty() ? "" : args.back());
   }
   EXPECT_EQ(ReadFile(MainSettings.Path()), before);
+}
+
+// A pipe, an endless device or a huge file named like a message file is
+// refused at once: nothing copied, nothing left in the temporary folder,
+// the book as it was; and a file without a message changes nothing either.
+TEST_F(MessageFiles, WhatIsNoMessageFileIsRefusedUncopied) {
+  Put(1, "one", "line one");
+  const std::string pipe = inbox_ + "/pipe.Lumivex", zero = inbox_ + "/zero.Lumivex";
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0644), 0);
+  ASSERT_EQ(symlink("/dev/zero", zero.c_str()), 0);
+  const std::string huge = Drop("huge.Lumivex", MessageFileText("big", "file"));
+  ASSERT_EQ(truncate(huge.c_str(), (32 << 20) + 1), 0);
+  const std::string empty = Drop("empty.Lumivex", "[MessageIN]\n");
+  const std::string before = ReadFile(MainSettings.Path());
+  const auto start = std::chrono::steady_clock::now();
+  for (const std::string& path : {pipe, zero, huge, empty}) {
+    StartedWith({"/s", path});
+    EXPECT_EQ(ReceiveMessage(), 0) << path;
+    EXPECT_EQ(ReadFile(MainSettings.Path()), before) << path;
+    EXPECT_TRUE(std::filesystem::is_empty(tmp_)) << path;
+  }
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
 }
 
 TEST_F(MessageFiles, OverlongTextsAreCutAndPasswordsStoredScrambled) {

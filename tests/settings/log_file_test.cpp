@@ -213,13 +213,18 @@ TEST(LogFilePrompt, NoCopyIsClaimedWithoutADesktopOrAFolderInThePath) {
   EXPECT_EQ(1, Boxes(err, "Error in LogFileClass", "LogFilename does not contain a '\\'"));
   EXPECT_FALSE(FileExists(desktop + "/lumivex-log.txt"));
 
-  // A log that is not a readable file is reported and is no previous error.
+  // A folder where the log should be is no log (and no previous error): one
+  // line says so, and the entries of the run go nowhere.
   lvx::ResetLogForTests();
   std::remove(LogPath().c_str());
   MakeTempDir("lumivex-log.txt");
-  err = Stderr([] { LogFile.Init(LogPath().c_str(), "Lumivex.ini"); });
-  EXPECT_EQ(1, Boxes(err, "Unknown Size", LogPath()));
-  EXPECT_EQ(0, Boxes(err, "Possible Error Detected", ""));
+  err = Stderr([] {
+    LogFile.Init(LogPath().c_str(), "Lumivex.ini");
+    LogFile.Log(9, "Failure", "nowhere to go");
+  });
+  EXPECT_EQ(1, CountOf(err, LogPath() + " is not a regular file")) << err;
+  EXPECT_EQ(0, CountOf(err, "MessageBox")) << err;
+  EXPECT_EQ(LogFile.State(), 1);
   err = Stderr([] {
     LogFile.Init(LogPath().c_str(), "Lumivex.ini");
     lvx::ResetLogForTests();

@@ -25,9 +25,13 @@ std::string Path(const char* name = "write.ini") {
   return dir + "/" + name;
 }
 
+// Other files than `file` and its lock file (which stays, for the next writer).
 int FilesBeside(const std::string& file) {
+  const fs::path lock =
+      fs::path(file).parent_path() / ("." + fs::path(file).filename().string() + ".lock");
   int n = 0;
-  for (const auto& e : fs::directory_iterator(fs::path(file).parent_path())) n += e.path() != file;
+  for (const auto& e : fs::directory_iterator(fs::path(file).parent_path()))
+    n += e.path() != file && e.path() != lock;
   return n;
 }
 
@@ -114,6 +118,7 @@ TEST(ProfileWrite, FailedWriteLeavesTheOldFile) {
   rlimit lim{64, old.rlim_max};
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &lim), 0);
   EXPECT_FALSE(Write(f, "s", "k", std::string(1000, 'v').c_str()));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_TOO_LARGE));
   EXPECT_EQ(ReadFile(f), "[s]\nk=small\n");
   EXPECT_EQ(FilesBeside(f), 0);
   EXPECT_TRUE(Write(f, "s", "k", "tiny"));  // a write that fits still works
