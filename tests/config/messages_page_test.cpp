@@ -1,0 +1,318 @@
+// The page "Lumivex Messages": walking, adding and deleting further messages,
+// what the book holds afterwards, the keyword buttons and the dialogs behind
+// them, sending and previewing.
+#include "config/messages_page.h"
+
+#include <sys/stat.h>
+
+#include <optional>
+#include <set>
+
+#include "config/pages.h"
+#include "config_fixture.h"
+#include "exchange/message_file.h"
+
+namespace {
+
+struct Slot {
+  const char* message;
+  const char* line;
+  const char* password;
+};
+
+class MessagesPageTest : public ConfigTest {
+ protected:
+  void SetUp() override {
+    ConfigTest::SetUp();
+    // As the main page does before it opens anything else.
+    LogFile.Init("C:\\lumivex-log.txt", "Lumivex.ini");
+  }
+  // Slots 1, 2, ... as given (a null message leaves the slot free), then the
+  // sheet opens at this page with `script` acting as the user.
+  static void RunPage(const std::vector<Slot>& book,
+                      const std::function<void(HWND, HWND)>& script) {
+    Prepare([&] {
+      for (std::size_t i = 0; i < book.size(); ++i)
+        if (book[i].message != nullptr)
+          PutSlot(static_cast<int>(i) + 1, book[i].message, book[i].line, book[i].password);
+    });
+    ASSERT_EQ(MainSettings.Init("$CURRENT", "\\Lumivex.ini"), 0);
+    dlg::OnSheet([&](HWND sheet) { script(sheet, dlg::Page(sheet, 0)); });
+    OpenMoreOptions(nullptr, 0);
+  }
+  // The book's further messages as "message|line|password", up to the first free slot.
+  static std::vector<std::string> Book() {
+    std::vector<std::string> slots;
+    for (Quill.Index = 1; !Quill.IsFree(Quill.Index); ++Quill.Index) {
+      Quill.Read();
+      slots.push_back(std::string(Quill.Message) + "|" + Quill.BottomLine + "|" + Quill.Password);
+    }
+    return slots;
+  }
+  static std::string Shown(HWND page) {
+    return dlg::Text(page, IDC_MSG_NUMBER) + " " + dlg::Text(page, IDC_MSG_TEXT);
+  }
+};
+
+constexpr Slot kOne{"one", "1", ""}, kTwo{"two", "2", ""}, kThree{"three", "3", ""},
+    kSecret{"hidden", "h", "pw"}, kFree{nullptr, nullptr, nullptr};
+
+// A user's step: texts typed first (when given), then a click (0: none).
+struct Step {
+  const char* message;
+  const char* line;
+  int click;
+  const char* shown;  // "Message i of n <message>" afterwards
+};
+
+struct WalkCase {
+  const char* name;
+  std::vector<Slot> book;
+  const char* opening;
+  std::vector<Step> steps;
+  int closeWith;
+  std::vector<std::string> bookAfter;
+};
+
+TEST_F(MessagesPageTest, WalkingAddingAndDeletingKeepTheBookWhole) {
+  const WalkCase cases[] = {
+      {"empty book, New",
+       {},
+       "Message 0 of 0 ",
+       {{nullptr, nullptr, IDC_MSG_NEW, "Message 1 of 1 <type here your message>"}},
+       IDCANCEL,
+       {"<type here your message>|<type here your bottomline>|"}},
+      {"a secret slot is passed over both ways",
+       {kOne, kSecret, kThree},
+       "Message 1 of 3 one",
+       {{nullptr, nullptr, IDC_MSG_NEXT, "Message 3 of 3 three"},
+        {nullptr, nullptr, IDC_MSG_NEXT, "Message 1 of 3 one"},
+        {nullptr, nullptr, IDC_MSG_PREV, "Message 3 of 3 three"}},
+       IDOK,
+       {"one|1|", "hidden|h|pw", "three|3|"}},
+      {"delete the middle one",
+       {kOne, kTwo, kThree},
+       "Message 1 of 3 one",
+       {{nullptr, nullptr, IDC_MSG_NEXT, "Message 2 of 3 two"},
+        {nullptr, nullptr, IDC_MSG_DELETE, "Message 2 of 2 three"}},
+       IDCANCEL,
+       {"one|1|", "three|3|"}},
+      {"delete the last one, then the only one",
+       {kOne, kTwo},
+       "Message 1 of 2 one",
+       {{nullptr, nullptr, IDC_MSG_PREV, "Message 2 of 2 two"},
+        {nullptr, nullptr, IDC_MSG_DELETE, "Message 1 of 1 one"},
+        {nullptr, nullptr, IDC_MSG_DELETE, "Message 0 of 0 "}},
+       IDCANCEL,
+       {}},
+      {"a secret message moving down is not shown",
+       {kOne, kTwo, kSecret},
+       "Message 1 of 3 one",
+       {{nullptr, nullptr, IDC_MSG_NEXT, "Message 2 of 3 two"},
+        {nullptr, nullptr, IDC_MSG_DELETE, "Message 1 of 2 one"}},
+       IDOK,
+       {"one|1|", "hidden|h|pw"}},
+      {"gaps of up to 20 free slots close",
+       {kOne, kTwo, kFree, kFree, kFree, kThree},
+       "Message 1 of 2 one",
+       {{nullptr, nullptr, IDC_MSG_DELETE, "Message 1 of 2 two"}},
+       IDCANCEL,
+       {"two|2|", "three|3|"}},
+      {"edits are stored on the way; OK stores the shown one",
+       {kOne, kTwo},
+       "Message 1 of 2 one",
+       {{"uno", "I", IDC_MSG_NEXT, "Message 2 of 2 two"}, {"dos", "II", 0, "Message 2 of 2 dos"}},
+       IDOK,
+       {"uno|I|", "dos|II|"}},
+      {"a cleared message goes like a deleted one",
+       {kOne, kTwo, kThree},
+       "Message 1 of 3 one",
+       {{nullptr, nullptr, IDC_MSG_NEXT, "Message 2 of 3 two"},
+        {"", "", IDC_MSG_NEXT, "Message 2 of 2 three"}},
+       IDCANCEL,
+       {"one|1|", "three|3|"}},
+  };
+  for (const WalkCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    RunPage(c.book, [&](HWND sheet, HWND page) {
+      EXPECT_EQ(Shown(page), c.opening);
+      for (const Step& s : c.steps) {
+        if (s.message != nullptr) dlg::SetText(page, IDC_MSG_TEXT, s.message);
+        if (s.line != nullptr) dlg::SetText(page, IDC_MSG_BOTTOMLINE, s.line);
+        if (s.click != 0) {
+          EXPECT_TRUE(dlg::Click(page, s.click)) << s.click;
+        }
+        EXPECT_EQ(Shown(page), s.shown);
+        // Nothing to edit at 0, and no keyword to put anywhere.
+        const bool editable = std::string(s.shown).rfind("Message 0 ", 0) != 0;
+        for (int id : {IDC_MSG_TEXT, IDC_MSG_BOTTOMLINE, IDC_MSG_HEART, IDC_MSG_WORLDTIME})
+          EXPECT_EQ(dlg::Enabled(page, id), editable) << s.shown << " " << id;
+      }
+      dlg::Click(sheet, c.closeWith);
+    });
+    EXPECT_EQ(Book(), c.bookAfter);
+    // A secret message, moved or not, is still stored scrambled.
+    for (std::size_t i = 0; i < c.bookAfter.size(); ++i)
+      if (c.bookAfter[i] == "hidden|h|pw") {
+        EXPECT_NE(Ini("Messages", ("Message___" + std::to_string(i + 1)).c_str()), "hidden");
+      }
+  }
+}
+
+TEST_F(MessagesPageTest, DeleteClosesRunsOfTwentyFreeSlotsAndNoMore) {
+  for (int far : {21, 22}) {
+    std::vector<Slot> book(static_cast<std::size_t>(far), kFree);
+    book[0] = kOne;
+    book[static_cast<std::size_t>(far) - 1] = kThree;
+    RunPage(book, [](HWND sheet, HWND page) {
+      dlg::Click(page, IDC_MSG_DELETE);
+      dlg::Click(sheet, IDCANCEL);
+    });
+    EXPECT_EQ(Book(), far == 21 ? std::vector<std::string>{"three|3|"} : std::vector<std::string>{})
+        << far;
+    EXPECT_EQ(Ini("Messages", far == 21 ? "Message___21" : "Message___22"),
+              far == 21 ? "" : "three");
+  }
+}
+
+TEST_F(MessagesPageTest, PreferencesAreAppliedAndLeavingEndsAPreview) {
+  UseTreeHelp();
+  Prepare([] {
+    MainSettings.UserWriteUInt("Messages", "ShowRandomly", 1);
+    MainSettings.UserWriteUInt("Messages", "DisableMultiple", 1);
+    MainSettings.UserWriteUInt("Messages", "Preview", 3);
+    MainSettings.UserWriteString("Messages", "DecryptPassword", "pw");
+  });
+  RunPage({}, [&](HWND sheet, HWND page) {
+    for (int id : {IDC_MSG_RANDOM, IDC_MSG_HAPPY_CHECK, IDC_MSG_PEACE_CHECK})
+      EXPECT_EQ(dlg::CheckState(page, id), BST_CHECKED) << id;
+    EXPECT_EQ(dlg::CheckState(page, IDC_MSG_24H), BST_UNCHECKED);
+    dlg::Click(page, IDC_MSG_RANDOM);
+    dlg::Click(page, IDC_MSG_24H);
+    dlg::Click(page, IDC_MSG_HELP);
+    EXPECT_EQ(Ini("Messages", "Preview"), "3") << "still on the page";
+    dlg::SelectPage(sheet, 1);
+    EXPECT_EQ(Ini("Messages", "Preview"), "0");
+    EXPECT_EQ(Ini("Messages", "DecryptPassword"), "");
+    dlg::Click(sheet, IDOK);
+  });
+  EXPECT_EQ(Ini("Messages", "ShowRandomly"), "0");
+  EXPECT_EQ(Ini("Messages", "DisableMultiple"), "1");
+  EXPECT_EQ(Ini("params", "FormatTime24H"), "1");
+  const std::vector<std::string> links = Opened(1);
+  ASSERT_EQ(links.size(), 1u);
+  EXPECT_EQ(links[0], HelpLink(HelpRequest::Context, HelpMessagesPage));
+}
+
+TEST_F(MessagesPageTest, KeywordButtonsWriteTheirTokens) {
+  const struct {
+    int button;
+    const char* message;
+  } buttons[] = {{IDC_MSG_HEART, "HEART"},
+                 {IDC_MSG_HAPPY, "HAPPY_FACE"},
+                 {IDC_MSG_STAR, "STAR"},
+                 {IDC_MSG_TIME, "TIME 0"}};
+  std::set<std::string> peaceLines;
+  RunPage({kOne}, [&](HWND sheet, HWND page) {
+    for (const auto& b : buttons) {
+      dlg::Click(page, b.button);
+      EXPECT_EQ(dlg::Text(page, IDC_MSG_TEXT), b.message);
+    }
+    for (int i = 0; i < 12; ++i) {
+      dlg::Click(page, IDC_MSG_PEACE);
+      peaceLines.insert(dlg::Text(page, IDC_MSG_BOTTOMLINE));
+    }
+    EXPECT_EQ(dlg::Text(page, IDC_MSG_TEXT), "PEACE");
+    dlg::Click(sheet, IDOK);
+  });
+  EXPECT_EQ(peaceLines, (std::set<std::string>{"In time of war the first casualty is truth.",
+                                               "Since you don't eat them, why do you kill them?"}));
+  EXPECT_EQ(Book()[0].substr(0, 6), "PEACE|");
+}
+
+TEST_F(MessagesPageTest, LiveValueDialogsChangeTheMessageOnlyOnOk) {
+  std::vector<std::string> seen;
+  // Day Counter preselects the date of a birthday message; OK makes a new one.
+  dlg::OnDialog(IDD_BIRTHDAY, [&](HWND d) {
+    seen.push_back(dlg::Text(d, IDC_DATE_YEAR) + "-" + dlg::Text(d, IDC_DATE_MONTH) + "-" +
+                   dlg::Text(d, IDC_DATE_DAY));
+    dlg::SetText(d, IDC_DATE_DAY, "18");
+    dlg::Click(d, IDOK);
+  });
+  dlg::OnDialog(IDD_BIRTHDAY, [](HWND d) { dlg::Click(d, IDCANCEL); });
+  dlg::OnDialog(IDD_COUNTDOWN, [](HWND d) { dlg::Click(d, IDCANCEL); });
+  dlg::OnDialog(IDD_WORLDTIME, [](HWND d) { dlg::Click(d, IDCANCEL); });
+  dlg::OnDialog(IDD_WORLDTIME, [](HWND d) {
+    dlg::Select(d, IDC_WT_HOME, 21);
+    dlg::Select(d, IDC_WT_WORLD, 47);
+    dlg::SetText(d, IDC_WT_BOTTOMLINE, "Beijing");
+    dlg::Click(d, IDOK);
+  });
+  RunPage({{"BIRTHDAY FROM 1980 05 17", "old", ""}, kTwo}, [&](HWND sheet, HWND page) {
+    dlg::Click(page, IDC_MSG_DAYCOUNTER);
+    EXPECT_EQ(dlg::Text(page, IDC_MSG_TEXT), "BIRTHDAY FROM 1980 5 18");
+    EXPECT_EQ(dlg::Text(page, IDC_MSG_BOTTOMLINE), "Just don't spare it");
+    dlg::Click(page, IDC_MSG_NEXT);
+    const std::string longText(70, 'x');
+    dlg::SetText(page, IDC_MSG_TEXT, longText);
+    for (int button : {IDC_MSG_DAYCOUNTER, IDC_MSG_COUNTDOWN, IDC_MSG_WORLDTIME})
+      dlg::Click(page, button);
+    EXPECT_EQ(dlg::Text(page, IDC_MSG_TEXT), longText) << "Cancel changes nothing";
+    dlg::Click(page, IDC_MSG_WORLDTIME);
+    EXPECT_EQ(Shown(page), "Message 2 of 2 TIME 8.0   iLoc21 iWor47");
+    EXPECT_EQ(dlg::Text(page, IDC_MSG_BOTTOMLINE), "Beijing");
+    dlg::Click(sheet, IDOK);
+  });
+  EXPECT_EQ(seen, std::vector<std::string>{"1980-5-17"});
+  EXPECT_EQ(Book(), (std::vector<std::string>{"BIRTHDAY FROM 1980 5 18|Just don't spare it|",
+                                              "TIME 8.0   iLoc21 iWor47|Beijing|"}));
+  EXPECT_EQ(Ini("Birthday", "Day"), "18");
+  EXPECT_TRUE(dlg::Unanswered().empty());
+}
+
+TEST_F(MessagesPageTest, SendSavesWhereTheUserChoseAFileTheFriendCanOpen) {
+  const std::string inbox = lvx::test::MakeTempDir("inbox");
+  dlg::AnswerFileChooser(std::nullopt);
+  dlg::AnswerFileChooser(inbox + "/for-anna");
+  RunPage({kOne, kTwo}, [](HWND sheet, HWND page) {
+    dlg::Click(page, IDC_MSG_SEND);  // cancelled: nothing written
+    dlg::SetText(page, IDC_MSG_TEXT, "to Anna");
+    dlg::Click(page, IDC_MSG_SEND);
+    dlg::Click(sheet, IDCANCEL);
+  });
+  ASSERT_EQ(dlg::Choosers().size(), 2u);
+  EXPECT_EQ(dlg::Choosers()[0].kind, dlg::ChooserKind::SaveFile);
+  EXPECT_EQ(dlg::Choosers()[0].initial, MessageFileFolder() + "/NewMessage.Lumivex");
+  ASSERT_EQ(BoxesCaptioned("How to send the message to your friend."), 1);
+  EXPECT_NE(dlg::MessageBoxes().back().text.find("\"for-anna.Lumivex\" file contains your message"),
+            std::string::npos);
+  EXPECT_NE(lvx::test::ReadFile(inbox + "/Receive Instructions.txt")
+                .find("simply open the \"for-anna.Lumivex\" file"),
+            std::string::npos);
+  // The edit was stored before sending, and the friend's saver takes the file.
+  EXPECT_EQ(Book()[0], "to Anna|1|");
+  EXPECT_EQ(ReceiveMessageFile((inbox + "/for-anna.Lumivex").c_str()), 1);
+  Quill.Read();
+  EXPECT_EQ(std::string(Quill.Message) + "|" + Quill.BottomLine, "to Anna|1");
+}
+
+TEST_F(MessagesPageTest, PreviewStartsTheSaverAtTheShownMessage) {
+  const std::string args = lvx::test::Home() + "/saver-args.txt";
+  const std::string saver = bin_ + "/saver";
+  lvx::test::WriteFile(saver, "#!/bin/sh\necho \"$@\" > '" + args + "'\n");
+  chmod(saver.c_str(), 0755);
+  lvx::SetSaverProgramForTests(saver);
+  RunPage({kOne, kTwo}, [](HWND sheet, HWND page) {
+    dlg::Click(page, IDC_MSG_NEXT);
+    dlg::SetText(page, IDC_MSG_TEXT, "look at me");
+    dlg::Click(page, IDC_MSG_PREVIEW);
+    EXPECT_EQ(Ini("Messages", "Preview"), "2");
+    EXPECT_EQ(Ini("Messages", "Message___2"), "look at me");
+    dlg::Click(sheet, IDCANCEL);
+  });
+  for (int i = 0; i < 250 && lvx::test::ReadFile(args).empty(); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  EXPECT_EQ(lvx::test::ReadFile(args), "/s\n");
+}
+
+}  // namespace
