@@ -402,6 +402,11 @@ BOOL OnNotify(HWND page, LPARAM lParam) {
     case PSN_KILLACTIVE:
       OnKillActive(page);
       break;
+    case PSN_RESET:
+      // Cancel leaves the page too: a preview must not outlive the sheet, or
+      // the next run would start at the previewed message.
+      MainSettings.UserWriteLong("Messages", "Preview", 0);
+      break;
     default:
       break;
   }

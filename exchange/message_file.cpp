@@ -225,7 +225,7 @@ std::string SendInto(const std::string& folder, const std::string& fileName,
 void SendMessageToFriend() {
   const std::string folder = MessageFileFolder();
   CreateDirectoryA(folder.c_str(), nullptr);  // an existing folder is fine
-  SendInto(folder, MessageFileName, "in a new temporal folder");
+  SendMessageToFriendAs(folder + "/" + MessageFileName);
 }
 
 std::string SendMessageToFriendAs(const std::string& messagePath) {
@@ -235,5 +235,6 @@ std::string SendMessageToFriendAs(const std::string& messagePath) {
   if (fileName.empty()) fileName = MessageFileName;
   if (FindText(fileName.c_str(), ".Lumivex") < 0) fileName += ".Lumivex";
   const std::string shown = folder.size() > 1 ? folder.substr(0, folder.size() - 1) : folder;
-  return SendInto(shown, fileName, "in the folder " + shown);
+  const bool usual = shown == MessageFileFolder() && fileName == MessageFileName;
+  return SendInto(shown, fileName, usual ? "in a new temporal folder" : "in the folder " + shown);
 }

@@ -3,6 +3,7 @@
 // them, sending and previewing.
 #include "config/messages_page.h"
 
+#include <signal.h>
 #include <sys/stat.h>
 
 #include <optional>
@@ -273,17 +274,22 @@ TEST_F(MessagesPageTest, LiveValueDialogsChangeTheMessageOnlyOnOk) {
 TEST_F(MessagesPageTest, SendSavesWhereTheUserChoseAFileTheFriendCanOpen) {
   const std::string inbox = lvx::test::MakeTempDir("inbox");
   dlg::AnswerFileChooser(std::nullopt);
+  dlg::AnswerFileChooser(inbox + "/gone/for-bob.Lumivex");
   dlg::AnswerFileChooser(inbox + "/for-anna");
   RunPage({kOne, kTwo}, [](HWND sheet, HWND page) {
     dlg::Click(page, IDC_MSG_SEND);  // cancelled: nothing written
+    dlg::Click(page, IDC_MSG_SEND);  // a folder that is not there
     dlg::SetText(page, IDC_MSG_TEXT, "to Anna");
     dlg::Click(page, IDC_MSG_SEND);
     dlg::Click(sheet, IDCANCEL);
   });
-  ASSERT_EQ(dlg::Choosers().size(), 2u);
+  ASSERT_EQ(dlg::Choosers().size(), 3u);
   EXPECT_EQ(dlg::Choosers()[0].kind, dlg::ChooserKind::SaveFile);
   EXPECT_EQ(dlg::Choosers()[0].initial, MessageFileFolder() + "/NewMessage.Lumivex");
-  ASSERT_EQ(BoxesCaptioned("How to send the message to your friend."), 1);
+  ASSERT_EQ(BoxesCaptioned("How to send the message to your friend."), 2);
+  EXPECT_EQ(dlg::MessageBoxes().front().text.find("The message could not be saved in the folder " +
+                                                  inbox + "/gone."),
+            0u);
   EXPECT_NE(dlg::MessageBoxes().back().text.find("\"for-anna.Lumivex\" file contains your message"),
             std::string::npos);
   EXPECT_NE(lvx::test::ReadFile(inbox + "/Receive Instructions.txt")
@@ -316,3 +322,48 @@ TEST_F(MessagesPageTest, PreviewStartsTheSaverAtTheShownMessage) {
 }
 
 }  // namespace
+
+// The real program as the second process: it starts at the previewed message
+// and its snapshots show the sky it draws.
+TEST_F(MessagesPageTest, PreviewRunsASecondSaverThatStartsWithTheMessage) {
+  const std::string lumivex = std::string(std::getenv("LUMIVEX_BINARY_DIR")) + "/host/lumivex";
+  const std::string pidFile = lvx::test::Home() + "/saver.pid";
+  const std::string snapshots = lvx::test::MakeTempDir("snapshots");
+  // The wrapper notes the saver's process id, so the test can end it.
+  lvx::test::WriteFile(bin_ + "/saver",
+                       "#!/bin/sh\necho $$ > '" + pidFile + "'\nexec '" + lumivex + "' \"$@\"\n");
+  chmod((bin_ + "/saver").c_str(), 0755);
+  lvx::SetSaverProgramForTests(bin_ + "/saver");
+  setenv("LUMIVEX_SNAPSHOT", snapshots.c_str(), 1);
+  setenv("LUMIVEX_SNAPSHOT_EVERY", "25", 1);
+  Prepare([] { MainSettings.UserWriteUInt("params", "Jokes", 0); });
+
+  bool started = false;
+  RunPage({kOne, {"Good night", "sleep well", ""}}, [&](HWND sheet, HWND page) {
+    dlg::Click(page, IDC_MSG_NEXT);
+    dlg::Click(page, IDC_MSG_PREVIEW);
+    // The page stays open until the saver took its first message: leaving it
+    // ends the preview.
+    for (int i = 0; i < 300 && !started; ++i) {
+      started = Log().find("Project-entering= Good night") != std::string::npos;
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    dlg::Click(sheet, IDCANCEL);
+  });
+  unsetenv("LUMIVEX_SNAPSHOT");
+  EXPECT_TRUE(started) << Log();
+  const pid_t saver = std::atoi(lvx::test::ReadFile(pidFile).c_str());
+  ASSERT_GT(saver, 1);
+  kill(saver, SIGTERM);
+  // It is not our child: gone, or a zombie nobody has reaped yet, is ended.
+  auto running = [saver] {
+    const std::string stat = lvx::test::ReadFile("/proc/" + std::to_string(saver) + "/stat");
+    const std::size_t paren = stat.rfind(')');
+    return paren != std::string::npos && paren + 2 < stat.size() && stat[paren + 2] != 'Z';
+  };
+  for (int i = 0; i < 200 && running(); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_FALSE(running());
+  EXPECT_TRUE(lvx::test::FileExists(snapshots + "/lumivex-final.png"));
+  EXPECT_EQ(Ini("Messages", "Preview"), "0") << "the preview is over";
+}
