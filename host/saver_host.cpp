@@ -267,8 +267,17 @@ int RunSaverWindow(HWND parent) {
 }
 
 // No saver window: the configuration dialog is the whole run. (The platform
-// has no extra dialog classes to register for it.)
+// has no extra dialog classes to register for it.) The headless display is
+// only a fallback when there is no X display, and there nobody could answer
+// a dialog; asked for by name (tests), it is used.
 int ShowConfiguration(HWND parent) {
+  const char* wanted = std::getenv("LUMIVEX_DISPLAY");
+  if (std::strcmp(lvx::DisplayName(), "headless") == 0 &&
+      (wanted == nullptr || std::strcmp(wanted, "headless") != 0)) {
+    MessageBoxA(nullptr, "The settings need a display: run \"lumivex /c\" in your desktop session.",
+                "Lumivex", MB_OK | MB_ICONERROR);
+    return -1;
+  }
   return static_cast<int>(DialogBoxParamA(SaverHost.instance, MAKEINTRESOURCEA(IDD_MAIN), parent,
                                           ScreenSaverConfigureDialog, 0));
 }

@@ -18,7 +18,7 @@ program=$(cd "$(dirname "$program")" && pwd)/$(basename "$program")
 
 home=$(mktemp -d)
 xlog=$(mktemp)
-Xvfb -displayfd 3 -screen 0 1600x1200x24 -nolisten tcp 3>"$xlog" 2>/dev/null &
+Xvfb -displayfd 3 -screen 0 1600x1200x24 -nolisten tcp -noreset 3>"$xlog" 2>/dev/null &
 xpid=$!
 lpid=
 cleanup() {
@@ -68,9 +68,9 @@ for page in 1 2 3 4 5 6 7; do
   xdotool windowfocus --sync "$sheet" key --clearmodifiers ctrl+Next
   sleep 0.6
 done
-xdotool windowfocus --sync "$sheet" key Escape
+xdotool windowfocus --sync "$sheet" key Escape 2>/dev/null || true
 sleep 0.3
-xdotool windowfocus --sync "$main" key Escape
+xdotool windowfocus --sync "$main" key Escape 2>/dev/null || true
 wait "$lpid" || true
 lpid=
 echo "$out"

@@ -109,6 +109,8 @@ std::optional<std::string> GtkChooseFile(const ChooserRecord& r, HWND owner, boo
       gtk_file_chooser_dialog_new(ToUtf8(r.title).c_str(), ParentFor(owner), action, "_Cancel",
                                   GTK_RESPONSE_CANCEL, accept, GTK_RESPONSE_ACCEPT, nullptr);
   GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
+  gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_ACCEPT);
+  gtk_window_set_default_size(GTK_WINDOW(dialog), 760, 520);
   gtk_file_chooser_set_local_only(chooser, TRUE);
   std::vector<GtkFileFilter*> filters;
   for (const auto& [description, patterns] : r.filters) {

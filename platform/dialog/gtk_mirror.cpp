@@ -619,7 +619,24 @@ void GtkMirror::Raise() {
 }
 
 void GtkMirror::Redraw(HWND control) {
-  if (Widget* w = Find(control)) gtk_widget_queue_draw(w->inner);
+  Widget* w = Find(control);
+  if (w == nullptr) return;
+  gtk_widget_queue_draw(w->inner);
+  // Drawn at once as well: a picture drawn and changed again inside one
+  // handler that pauses (an eye blink) must reach the screen before GTK's
+  // next frame would.
+  GdkWindow* gw = gtk_widget_get_window(w->inner);
+  if (gw == nullptr || !gtk_widget_get_mapped(w->inner) || !gtk_widget_get_has_window(w->inner))
+    return;
+  const cairo_rectangle_int_t all{0, 0, gdk_window_get_width(gw), gdk_window_get_height(gw)};
+  cairo_region_t* region = cairo_region_create_rectangle(&all);
+  GdkDrawingContext* context = gdk_window_begin_draw_frame(gw, region);
+  if (context != nullptr) {
+    OnDraw(w->inner, gdk_drawing_context_get_cairo_context(context), w);
+    gdk_window_end_draw_frame(gw, context);
+  }
+  cairo_region_destroy(region);
+  gdk_display_flush(gdk_window_get_display(gw));
 }
 
 void GtkMirror::ControlDestroyed(HWND control) {

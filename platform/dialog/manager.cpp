@@ -620,6 +620,8 @@ LRESULT ControlWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         ScreenToClient(dialog, &br);
         RECT inDialog{tl.x, tl.y, br.x, br.y};
         InvalidateRect(dialog, &inDialog, FALSE);
+        // Now, so UpdateWindow on the frame paints it before returning.
+        UpdateWindow(dialog);
       } else {
         PAINTSTRUCT ps;
         BeginPaint(hwnd, &ps);

@@ -40,6 +40,8 @@ class ConfigTest : public ::testing::Test {
     lvx::ResetConfigDialogForTests();
     lvx::ResetDialogJokesForTests();
     lvx::SetHelpPageForTests("");
+    // Sounds are played (and can be measured) without a sound card.
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
     lvx::SeedRandomForTests(SeedForJoke(false));
     dlg::Reset();
 
@@ -66,6 +68,7 @@ class ConfigTest : public ::testing::Test {
   // Settings written before the dialog opens, as a run before this one did
   // (so this is not the first run).
   static void Prepare(const std::function<void()>& fill = [] {}) {
+    if (LogFile.State() == -1) LogFile.Init("C:\\lumivex-log.txt", "Lumivex.ini");
     lvx::ResetSettingsForTests();
     ASSERT_EQ(MainSettings.Init("$CURRENT", "\\Lumivex.ini"), 0);
     lvx::ResetSettingsForTests();

@@ -13,26 +13,28 @@ RECT ScreenRect(HWND window) {
 
 TEST(ApproachTest, ThePointerNearAnEdgeSendsTheButtonTheOtherWay) {
   const RECT dialog{100, 100, 620, 640};
+  // A 90 x 40 button, so that the pointer can be beside it without being
+  // near its top or bottom too.
   const struct {
     const char* what;
     RECT button;
     POINT pointer;
     int dx, dy;
   } cases[] = {
-      {"from the left", {300, 400, 390, 425}, {295, 410}, 1, 0},
-      {"from the left, dialog edge near", {500, 400, 590, 425}, {505, 410}, -3, 0},
-      {"from the right", {300, 400, 390, 425}, {392, 410}, -1, 0},
-      {"from the right, dialog edge near", {140, 400, 230, 425}, {228, 410}, 3, 0},
-      {"from above", {300, 400, 390, 425}, {340, 390}, 0, 1},
-      {"from above, dialog edge near", {300, 560, 390, 585}, {340, 556}, 0, -3},
-      {"from below", {300, 400, 390, 425}, {340, 430}, 0, -1},
-      {"from below, dialog edge near", {300, 140, 390, 165}, {340, 170}, 0, 3},
-      {"corner: left and top", {300, 400, 390, 425}, {298, 402}, 1, 1},
+      {"from the left", {300, 400, 390, 440}, {295, 420}, 1, 0},
+      {"from the left, dialog edge near", {500, 400, 590, 440}, {505, 420}, -3, 0},
+      {"from the right", {300, 400, 390, 440}, {392, 420}, -1, 0},
+      {"from the right, dialog edge near", {140, 400, 230, 440}, {228, 420}, 3, 0},
+      {"from above", {300, 400, 390, 440}, {340, 390}, 0, 1},
+      {"from above, dialog edge near", {300, 595, 390, 635}, {340, 591}, 0, -3},
+      {"from below", {300, 400, 390, 440}, {340, 445}, 0, -1},
+      {"from below, dialog edge near", {300, 140, 390, 180}, {340, 185}, 0, 3},
+      {"corner: left and top", {300, 400, 390, 440}, {298, 402}, 1, 1},
       {"in the middle", {300, 400, 390, 440}, {345, 420}, 0, 0},
-      {"far away", {300, 400, 390, 425}, {100, 100}, 0, 0},
+      {"far away", {300, 400, 390, 440}, {100, 100}, 0, 0},
       // The bands stop short of 15 pixels.
-      {"15 to the left", {300, 400, 390, 425}, {285, 410}, 0, 0},
-      {"beside, but too high", {300, 400, 390, 425}, {295, 385}, 0, 0},
+      {"15 to the left", {300, 400, 390, 440}, {285, 420}, 0, 0},
+      {"beside, but too high", {300, 400, 390, 440}, {295, 385}, 0, 0},
   };
   for (const auto& c : cases) {
     int dx = 99, dy = 99;
@@ -49,7 +51,7 @@ TEST(ApproachTest, APointerNearBothSidesOfANarrowButtonSendsItLeft) {
   LogFile.Init("C:\\lumivex-log.txt", "Lumivex.ini");
   const RECT dialog{100, 100, 620, 640};
   int dx = 0, dy = 0;
-  EXPECT_TRUE(IsApproaching({310, 410}, {300, 400, 320, 425}, dialog, &dx, &dy));
+  EXPECT_TRUE(IsApproaching({310, 420}, {300, 400, 320, 440}, dialog, &dx, &dy));
   EXPECT_EQ(dx, -1);
   EXPECT_EQ(dy, 0);
   const std::string log = lvx::test::ReadFile(lvx::LogFilePath());
@@ -64,10 +66,11 @@ class RunningButtonTest : public ConfigTest {
     Prepare();
     lvx::SeedRandomForTests(SeedForJoke(true));
   }
-  // Puts the pointer just left of the OK button and lets the joke look.
+  // Puts the pointer just left of the OK button, near its bottom, and lets
+  // the joke look.
   static RECT PointFromTheLeftAndTick(HWND d) {
     const RECT before = ScreenRect(GetDlgItem(d, IDOK));
-    SetCursorPos(before.left - 5, before.top + 5);
+    SetCursorPos(before.left - 5, before.bottom - 2);
     EXPECT_TRUE(dlg::FireTimer(d, RunningButtonTimerId));
     return before;
   }
@@ -97,26 +100,27 @@ TEST_F(RunningButtonTest, JumpsFiftyPixelsAwayOrHundredFiftyBackFromTheEdge) {
     HWND ok = GetDlgItem(d, IDOK);
     const RECT first = PointFromTheLeftAndTick(d);
     RECT now = ScreenRect(ok);
+    // The pointer is near the bottom edge as well: it also jumps up.
     EXPECT_EQ(now.left, first.left + 50);
-    EXPECT_EQ(now.top, first.top);
+    EXPECT_EQ(now.top, first.top - 50);
     EXPECT_EQ(now.right - now.left, first.right - first.left) << "same size";
+    EXPECT_EQ(now.bottom - now.top, first.bottom - first.top);
 
     // Next to the dialog's right edge it runs back across the dialog.
-    const RECT dialog = ScreenRect(d);
-    POINT edge{dialog.right - (now.right - now.left) - 20, now.top};
-    ScreenToClient(d, &edge);
-    MoveWindow(ok, edge.x, edge.y, now.right - now.left, now.bottom - now.top, TRUE);
+    RECT client{0, 0, 0, 0};
+    GetClientRect(d, &client);
+    const int width = now.right - now.left;
+    MoveWindow(ok, client.right - width - 20, client.bottom / 2, width, now.bottom - now.top, TRUE);
     const RECT second = PointFromTheLeftAndTick(d);
     now = ScreenRect(ok);
     EXPECT_EQ(now.left, second.left - 150);
     EXPECT_EQ(RunningButton.attempts, 2);
 
-    // Far from it, or inside it away from its edges, it stays.
-    SetCursorPos(dialog.left + 5, dialog.top + 5);
-    dlg::FireTimer(d, RunningButtonTimerId);
-    SetCursorPos((now.left + now.right) / 2, (now.top + now.bottom) / 2);
+    // A pointer far from it leaves it alone.
+    SetCursorPos(now.left - 100, now.top - 100);
     dlg::FireTimer(d, RunningButtonTimerId);
     EXPECT_EQ(ScreenRect(ok).left, now.left);
+    EXPECT_EQ(ScreenRect(ok).top, now.top);
     EXPECT_EQ(RunningButton.attempts, 2);
     dlg::Click(d, IDCANCEL);
   });
@@ -133,7 +137,10 @@ TEST_F(RunningButtonTest, StaysPutWhilePressedOrWhileAnInnerDialogIsUp) {
   });
   RunMainPage([](HWND d) {
     HWND ok = GetDlgItem(d, IDOK);
-    SendMessageA(ok, BM_SETSTATE, TRUE, 0);  // the mouse button is down on it
+    // The mouse button is down on it, which also gives it the focus.
+    SetFocus(ok);
+    SendMessageA(ok, BM_SETSTATE, TRUE, 0);
+    ASSERT_EQ(SendMessageA(ok, BM_GETSTATE, 0, 0), BST_PUSHED | BST_FOCUS);
     RECT before = PointFromTheLeftAndTick(d);
     EXPECT_EQ(ScreenRect(ok).left, before.left);
     SendMessageA(ok, BM_SETSTATE, FALSE, 0);
@@ -166,12 +173,15 @@ TEST_F(RunningButtonTest, NeverLeavesTheDialog) {
     const RECT dialog = ScreenRect(d);
     MoveWindow(d, dialog.left, dialog.top, 220, dialog.bottom - dialog.top, TRUE);
     HWND ok = GetDlgItem(d, IDOK);
-    MoveWindow(ok, 60, 20, 90, 25, TRUE);
+    const RECT size = ScreenRect(ok);
+    RECT client{0, 0, 0, 0};
+    GetClientRect(d, &client);
+    MoveWindow(ok, 100, client.bottom / 2, size.right - size.left, size.bottom - size.top, TRUE);
     PointFromTheLeftAndTick(d);
     POINT corner{ScreenRect(ok).left, ScreenRect(ok).top};
     ScreenToClient(d, &corner);
     EXPECT_EQ(corner.x, 0);
-    EXPECT_EQ(corner.y, 20);
+    EXPECT_EQ(corner.y, client.bottom / 2 - 50) << "and up, away from the pointer at its bottom";
     EXPECT_EQ(RunningButton.attempts, 1);
     dlg::Click(d, IDCANCEL);
   });

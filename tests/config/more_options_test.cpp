@@ -105,7 +105,7 @@ TEST_F(MoreOptionsTest, UninstallExplainsTheWayOutAndDeletesNothing) {
   });
   EXPECT_TRUE(stillOpen);
   ASSERT_EQ(BoxesCaptioned(UninstallCaption), 1);
-  const std::string text = dlg::MessageBoxes()[0].text;
+  const std::string text = dlg::MessageBoxes().back().text;
   for (const std::string& step :
        {std::string("sudo apt remove lumivex"), std::string("sudo xargs rm < install_manifest.txt"),
         lvx::ConfigFolder()})

@@ -43,17 +43,27 @@ COLORREF Pixel(const Frame& f, int x, int y) {
   return c;
 }
 
-// A pixel of a bitmap resource at its natural size.
-COLORREF ResourcePixel(int id, int x, int y) {
-  HBITMAP bitmap = LoadBitmapA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id));
-  HDC dc = CreateCompatibleDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, bitmap);
-  const COLORREF c = GetPixel(dc, x, y);
-  SelectObject(dc, old);
-  DeleteDC(dc);
-  DeleteObject(bitmap);
-  return c;
-}
+// A bitmap resource at its natural size, to read pixels from.
+class ResourcePicture {
+ public:
+  explicit ResourcePicture(int id)
+      : bitmap_(LoadBitmapA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id))),
+        dc_(CreateCompatibleDC(nullptr)),
+        old_(SelectObject(dc_, bitmap_)) {}
+  ~ResourcePicture() {
+    SelectObject(dc_, old_);
+    DeleteDC(dc_);
+    DeleteObject(bitmap_);
+  }
+  ResourcePicture(const ResourcePicture&) = delete;
+  ResourcePicture& operator=(const ResourcePicture&) = delete;
+  COLORREF Pixel(int x, int y) const { return GetPixel(dc_, x, y); }
+
+ private:
+  HBITMAP bitmap_;
+  HDC dc_;
+  HGDIOBJ old_;
+};
 
 BITMAP ResourceSize(int id) {
   BITMAP info{};
@@ -165,24 +175,26 @@ TEST_F(PictureFrameTest, TheBuiltInPictureKeepsItsSizeAndBlinks) {
       const int top = (f.height - size.bmHeight) / 2;
 
       // Where the eyes are: the pixels in which picture and blink frame differ.
+      const ResourcePicture picture(wanted);
+      const ResourcePicture blink(blinkId);
       std::vector<POINT> eyes;
       for (int y = 0; y < size.bmHeight; y += 3)
         for (int x = 0; x < size.bmWidth; x += 3)
           if (left + x > 1 && left + x < f.width - 1 && top + y > 1 && top + y < f.height - 1 &&
-              ResourcePixel(wanted, x, y) != ResourcePixel(blinkId, x, y))
+              picture.Pixel(x, y) != blink.Pixel(x, y))
             eyes.push_back({x, y});
       ASSERT_FALSE(eyes.empty());
       const POINT eye = eyes[eyes.size() / 2];
-      EXPECT_EQ(Pixel(f, left + eye.x, top + eye.y), ResourcePixel(wanted, eye.x, eye.y));
+      EXPECT_EQ(Pixel(f, left + eye.x, top + eye.y), picture.Pixel(eye.x, eye.y));
 
       const UINT wait = dlg::TimerPeriod(f.window, EyeBlinkTimerId);
       EXPECT_GE(wait, 3500u);
       EXPECT_LT(wait, 7000u);
       ASSERT_TRUE(dlg::FireTimer(f.window, EyeBlinkTimerId));
-      EXPECT_EQ(Pixel(f, left + eye.x, top + eye.y), ResourcePixel(blinkId, eye.x, eye.y));
+      EXPECT_EQ(Pixel(f, left + eye.x, top + eye.y), blink.Pixel(eye.x, eye.y));
       EXPECT_EQ(dlg::TimerPeriod(f.window, EyeBlinkTimerId), EyeBlinkShutMs);
       ASSERT_TRUE(dlg::FireTimer(f.window, EyeBlinkTimerId));
-      EXPECT_EQ(Pixel(f, left + eye.x, top + eye.y), ResourcePixel(wanted, eye.x, eye.y));
+      EXPECT_EQ(Pixel(f, left + eye.x, top + eye.y), picture.Pixel(eye.x, eye.y));
       EXPECT_GE(dlg::TimerPeriod(f.window, EyeBlinkTimerId), 3500u);
       dlg::Click(d, IDCANCEL);
       EXPECT_EQ(EyeBlink.timer, 0u) << "closing stops the blinking";

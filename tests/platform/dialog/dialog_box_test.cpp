@@ -1,7 +1,12 @@
 // Dialog boxes on the model: control state through the Win32 calls, what the
 // procedure hears and in which order, how dialogs end, timers and painting.
+#include <signal.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <cstring>
 #include <string>
+#include <thread>
 
 #include "tests/platform/dialog/dialog_fixture.h"
 
@@ -420,6 +425,28 @@ TEST_F(DialogTest, ActionsOnWhatAPersonCannotReachFail) {
     dt::Click(d, IDCANCEL);
   });
   EXPECT_EQ(Run(IDD_EMAIL), IDCANCEL);
+}
+
+}  // namespace
+
+namespace {
+
+// Without a display and without test scripts a dialog waits like one on
+// screen; the stop signal a session sends at its end cancels it.
+TEST(DialogUnattended, WaitsUntilTheStopSignalCancelsIt) {
+  using lvx::test::Behaviours;
+  Behaviours()[IDD_BIRTHDAY] = lvx::test::EndOnButtons;
+  std::thread stopper([] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    kill(getpid(), SIGTERM);
+  });
+  const auto start = std::chrono::steady_clock::now();
+  const INT_PTR result =
+      DialogBoxParamA(nullptr, MAKEINTRESOURCEA(IDD_BIRTHDAY), nullptr, lvx::test::TestProc, 0);
+  stopper.join();
+  EXPECT_EQ(result, IDCANCEL);
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(250));
+  lvx::ResetDialogsForTests();
 }
 
 }  // namespace

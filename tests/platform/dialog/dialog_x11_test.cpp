@@ -2,6 +2,7 @@
 // model holds, a person's typing and clicking (xdotool) reaches the model
 // and the procedure, and a picture frame's pixels reach the screen.
 #include <gtest/gtest.h>
+#include <gtk/gtk.h>
 
 #include <atomic>
 #include <chrono>
@@ -11,18 +12,29 @@
 
 #include "platform/backend/backend.h"
 #include "platform/dialog/dialog_test_api.h"
+#include "platform/dialog/gtk_mirror.h"
 #include "platform/winapi.h"
 #include "resources/dialog_ids.h"
 #include "tests/support/test_support.h"
 
 // Xlib's macros must come after every other header.
 // clang-format off
+#include <gdk/gdkx.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 // clang-format on
 
 // GTK's process-wide caches are kept out of leak reports by the suppressions
 // of message_box_test.cpp, which serve this whole test program.
+
+namespace lvx::test {
+// The X window id of a dialog's GTK window; 0 when it has none.
+unsigned long XidOfDialog(HWND dialog) {
+  auto* w = static_cast<GtkWidget*>(lvx::dialog::GtkWindowOf(dialog));
+  if (w == nullptr || gtk_widget_get_window(w) == nullptr) return 0;
+  return GDK_WINDOW_XID(gtk_widget_get_window(w));
+}
+}  // namespace lvx::test
 
 namespace {
 
@@ -35,6 +47,8 @@ class DialogX11 : public ::testing::Test {
     lvx::ResetBackendForTests();
     ASSERT_STREQ(lvx::DisplayName(), "x11");
     unsetenv("LUMIVEX_MSGBOX_ANSWERS");
+    // GTK's choosers keep their settings in memory, not in a desktop store.
+    setenv("GSETTINGS_BACKEND", "memory", 1);
   }
   void TearDown() override {
     lvx::ResetDialogsForTests();
@@ -203,6 +217,102 @@ TEST_F(DialogX11, APictureFrameShowsWhatTheDialogPaints) {
   };
   EXPECT_EQ(RunSteps(IDD_MAIN, steps), IDOK);
   EXPECT_EQ(seen, 0x00A000ul) << std::hex << seen;
+}
+
+}  // namespace
+
+namespace {
+
+// A viewable top-level window with this title, or 0.
+Window FindTitle(Display* d, const std::string& title) {
+  Window root = 0, parent = 0, *kids = nullptr;
+  unsigned int n = 0;
+  Window found = 0;
+  if (XQueryTree(d, DefaultRootWindow(d), &root, &parent, &kids, &n)) {
+    for (unsigned int i = 0; i < n && !found; ++i) {
+      char* name = nullptr;
+      XWindowAttributes a{};
+      if (XFetchName(d, kids[i], &name) && name) {
+        if (title == name && XGetWindowAttributes(d, kids[i], &a) && a.map_state == IsViewable)
+          found = kids[i];
+        XFree(name);
+      }
+    }
+    if (kids) XFree(kids);
+  }
+  return found;
+}
+
+Window WaitForTitle(Display* d, const std::string& title) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+  while (std::chrono::steady_clock::now() < deadline) {
+    if (Window w = FindTitle(d, title)) return w;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return 0;
+}
+
+TEST_F(DialogX11, AMessageBoxOfADialogStaysAboveIt) {
+  Steps steps;
+  unsigned long dialogXid = 0;
+  std::atomic<unsigned long> transientFor{0};
+  int answer = 0;
+  steps.tick = [&](HWND d, int) {
+    dialogXid = dt::WidgetScreenRect(d, IDOK) ? lvx::test::XidOfDialog(d) : 0;
+    if (dialogXid == 0) return false;
+    std::thread closer([&] {
+      Display* x = XOpenDisplay(lvx::test::TestXDisplay().c_str());
+      if (x == nullptr) return;
+      if (Window w = WaitForTitle(x, "Error in Year")) {
+        Window t = 0;
+        if (XGetTransientForHint(x, w, &t)) transientFor = t;
+        XDo("windowfocus --sync " + std::to_string(w) + " key Return");
+      }
+      XCloseDisplay(x);
+    });
+    answer = MessageBoxA(d, "You can not specify past years", "Error in Year", MB_OK);
+    closer.join();
+    EndDialog(d, IDOK);
+    return true;
+  };
+  EXPECT_EQ(RunSteps(IDD_COUNTDOWN, steps), IDOK);
+  EXPECT_EQ(answer, IDOK);
+  EXPECT_NE(dialogXid, 0ul);
+  EXPECT_EQ(transientFor.load(), dialogXid);
+}
+
+TEST_F(DialogX11, TheFileChooserReturnsWhatIsTypedIntoIt) {
+  const std::string dir = lvx::test::MakeTempDir("sounds");
+  lvx::test::WriteFile(dir + "/rain.wav", "RIFF");
+  char path[300] = "";
+  OPENFILENAMEA ofn{};
+  ofn.lStructSize = sizeof ofn;
+  ofn.lpstrFilter = "WAV files (*.WAV)\0*.WAV\0All files (*.*)\0*.*\0";
+  ofn.lpstrFile = path;
+  ofn.nMaxFile = sizeof path;
+  ofn.lpstrTitle = "Select your favorite audio file";
+  ofn.Flags = OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
+  std::atomic<bool> typed{false};
+  std::thread person([&] {
+    Display* x = XOpenDisplay(lvx::test::TestXDisplay().c_str());
+    if (x == nullptr) return;
+    if (Window w = WaitForTitle(x, "Select your favorite audio file")) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(300));
+      typed = XDo("windowfocus --sync " + std::to_string(w) + " key ctrl+l type --delay 10 '" +
+                  dir + "/rain.wav'") &&
+              XDo("windowfocus --sync " + std::to_string(w) + " key Return");
+      // The first Return may only close the name completion's list.
+      std::this_thread::sleep_for(std::chrono::milliseconds(500));
+      if (Window still = FindTitle(x, "Select your favorite audio file"))
+        XDo("windowfocus " + std::to_string(still) + " key Return");
+    }
+    XCloseDisplay(x);
+  });
+  const BOOL chosen = GetOpenFileNameA(&ofn);
+  person.join();
+  EXPECT_TRUE(typed);
+  EXPECT_TRUE(chosen);
+  EXPECT_EQ(std::string(path), dir + "/rain.wav");
 }
 
 }  // namespace
