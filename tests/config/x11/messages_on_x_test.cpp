@@ -27,9 +27,8 @@ std::string XTool(const std::string& command) {
   std::string out;
   const std::string line = "DISPLAY=" + lvx::test::TestXDisplay() + " " + command + " 2>/dev/null";
   if (FILE* p = popen(line.c_str(), "r")) {
-    char buffer[4096];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, p)) > 0) out.append(buffer, n);
+    char buffer[256];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, p)) > 0;) out.append(buffer, n);
     pclose(p);
   }
   return out;
@@ -45,56 +44,31 @@ std::string WaitForWindow(const std::string& title) {
   return "";
 }
 
-bool WindowGone(const std::string& id, int ms) {
-  for (int waited = 0; waited < ms; waited += 50) {
-    if (XTool("xdotool getwindowname " + id).empty()) return true;
-    SleepMs(50);
-  }
-  return false;
-}
-
-struct Box {
-  int x = 0, y = 0, width = 0, height = 0;
-};
-
-Box Geometry(const std::string& window) {
-  const std::string out = XTool("xdotool getwindowgeometry --shell " + window);
+// Clicks the point (x, y) of `window`, given in dialog units of a window
+// `unitsX` x `unitsY` units large, scaled as the window came out.
+void ClickAt(const std::string& window, double x, double y, double unitsX, double unitsY) {
+  const std::string g = XTool("xdotool getwindowgeometry --shell " + window);
   auto value = [&](const char* key) {
-    const std::size_t at = out.find("\n" + std::string(key) + "=");
-    return at == std::string::npos ? 0 : std::atoi(out.c_str() + at + std::strlen(key) + 2);
+    const std::size_t at = g.find(std::string("\n") + key + "=");
+    return at == std::string::npos ? 0 : std::atoi(g.c_str() + at + 2 + std::strlen(key));
   };
-  return Box{value("X"), value("Y"), value("WIDTH"), value("HEIGHT")};
+  const int px = value("X") + static_cast<int>(x * value("WIDTH") / unitsX);
+  const int py = value("Y") + static_cast<int>(y * value("HEIGHT") / unitsY);
+  XTool("xdotool mousemove --sync " + std::to_string(px) + " " + std::to_string(py) + " click 1");
 }
 
-// Clicks the middle of a control: its template place in dialog units,
-// shifted by `originX/Y` units (where the page sits in the sheet) and scaled
-// as the window came out for a dialog of `unitsX` x `unitsY` units.
-void ClickControl(const Box& window, int templateId, int controlId, int originX, int originY,
-                  int unitsX, int unitsY) {
+// The middle of a control of dialog `templateId`, whose own place in
+// `window` is (originX, originY): a page sits inside its sheet.
+void Click(const std::string& window, int templateId, int controlId, double originX, double originY,
+           double unitsX, double unitsY) {
   const lvx::res::DialogTemplate* t = lvx::res::FindDialogTemplate(templateId);
-  ASSERT_NE(t, nullptr);
-  for (std::size_t i = 0; i < t->count; ++i) {
+  for (std::size_t i = 0; t != nullptr && i < t->count; ++i) {
     const lvx::res::DialogItem& item = t->items[i];
-    if (item.id != controlId) continue;
-    const int x = window.x + static_cast<int>((originX + item.x + item.cx / 2.0) * window.width /
-                                              unitsX);
-    const int y = window.y + static_cast<int>((originY + item.y + item.cy / 2.0) * window.height /
-                                              unitsY);
-    XTool("xdotool mousemove --sync " + std::to_string(x) + " " + std::to_string(y) + " click 1");
-    return;
+    if (item.id == controlId)
+      return ClickAt(window, originX + item.x + item.cx / 2.0, originY + item.y + item.cy / 2.0,
+                     unitsX, unitsY);
   }
-  FAIL() << "no control " << controlId;
-}
-
-// The sheet is its largest page (300 x 244 units) with 11 units of margin
-// on each side, 25 above for the tabs and 32 below for its buttons; its OK
-// button sits at (211, 280).
-constexpr int kSheetUnitsX = 322, kSheetUnitsY = 301, kPageX = 11, kPageY = 25;
-
-void ClickSheetOk(const Box& sheet) {
-  const int x = sheet.x + static_cast<int>((211 + 25) * sheet.width / double(kSheetUnitsX));
-  const int y = sheet.y + static_cast<int>((280 + 7) * sheet.height / double(kSheetUnitsY));
-  XTool("xdotool mousemove --sync " + std::to_string(x) + " " + std::to_string(y) + " click 1");
+  ADD_FAILURE() << "no control " << controlId << " in " << templateId;
 }
 
 std::string IniValue(const char* section, const char* key) {
@@ -109,11 +83,10 @@ std::string IniValue(const char* section, const char* key) {
 TEST(MessagesOnX, NewMessageTypedOnThePageIsStoredByOkAndOk) {
   ASSERT_FALSE(lvx::test::TestXDisplay().empty()) << "the test script starts Xvfb";
   // No further messages yet, and an OK button that stays where it is.
-  lvx::test::WriteFile(lvx::ConfigFolder() + "/Lumivex.ini",
-                       "[params]\nFirstTime=\"0\"\nJokes=\"0\"\n[Messages]\nMessage___0=\"main\"\n");
-
-  const char* dir = std::getenv("LUMIVEX_BINARY_DIR");
-  const std::string binary = std::string(dir != nullptr ? dir : ".") + "/host/lumivex";
+  lvx::test::WriteFile(
+      lvx::ConfigFolder() + "/Lumivex.ini",
+      "[params]\nFirstTime=\"0\"\nJokes=\"0\"\n[Messages]\nMessage___0=\"main\"\n");
+  const std::string binary = std::string(std::getenv("LUMIVEX_BINARY_DIR")) + "/host/lumivex";
   const std::string errors = lvx::test::Home() + "/lumivex-stderr.txt";
   const pid_t pid = fork();
   if (pid == 0) {
@@ -125,52 +98,42 @@ TEST(MessagesOnX, NewMessageTypedOnThePageIsStoredByOkAndOk) {
     _exit(127);
   }
   ASSERT_GT(pid, 0);
-  struct Reaper {
-    pid_t pid;
-    ~Reaper() {
-      if (pid > 0 && waitpid(pid, nullptr, WNOHANG) == 0) {
-        kill(pid, SIGKILL);
-        waitpid(pid, nullptr, 0);
-      }
-    }
-  } reaper{pid};
+  int status = -1;
+  auto ended = [&](int ms) {
+    for (int waited = 0; waited <= ms; waited += 50, SleepMs(50))
+      if (waitpid(pid, &status, WNOHANG) == pid) return true;
+    return false;
+  };
 
   const std::string main = WaitForWindow("Lumivex v3.08");
   ASSERT_FALSE(main.empty()) << lvx::test::ReadFile(errors);
   SleepMs(300);
   XTool("xdotool windowfocus --sync " + main + " key --clearmodifiers alt+o");
-  const std::string sheetId = WaitForWindow("Lumivex v3.08 - Much More Options");
-  ASSERT_FALSE(sheetId.empty()) << lvx::test::ReadFile(errors);
+  const std::string sheet = WaitForWindow("Lumivex v3.08 - Much More Options");
+  ASSERT_FALSE(sheet.empty()) << lvx::test::ReadFile(errors);
   SleepMs(300);
-  const Box sheet = Geometry(sheetId);
-  ASSERT_GT(sheet.width, 300);
-
-  auto onPage = [&](int control) {
-    ClickControl(sheet, IDD_MESSAGES, control, kPageX, kPageY, kSheetUnitsX, kSheetUnitsY);
-  };
+  // The sheet is its page (300 x 244 units) with 11 units on either side, 25
+  // above for the tabs and 32 below for its buttons.
+  auto onPage = [&](int control) { Click(sheet, IDD_MESSAGES, control, 11, 25, 322, 301); };
   onPage(IDC_MSG_NEW);
   SleepMs(200);
   onPage(IDC_MSG_TEXT);
-  XTool("xdotool key --clearmodifiers ctrl+a");
-  XTool("xdotool type --delay 20 'Sweet dreams'");
+  XTool("xdotool key --clearmodifiers ctrl+a type --delay 20 'Sweet dreams'");
   onPage(IDC_MSG_BOTTOMLINE);
-  XTool("xdotool key --clearmodifiers ctrl+a");
-  XTool("xdotool type --delay 20 'from the messages page'");
+  XTool("xdotool key --clearmodifiers ctrl+a type --delay 20 'from the messages page'");
   SleepMs(200);
-  ClickSheetOk(sheet);
-  ASSERT_TRUE(WindowGone(sheetId, 5000)) << "OK closes the sheet";
-
+  ClickAt(sheet, 211 + 25, 280 + 7, 322, 301);  // the sheet's OK, 50 x 14 units at (211, 280)
+  for (int i = 0; i < 100 && !XTool("xdotool getwindowname " + sheet).empty(); ++i) SleepMs(50);
   SleepMs(200);
-  const Box page = Geometry(main);
-  const lvx::res::DialogTemplate* t = lvx::res::FindDialogTemplate(IDD_MAIN);
-  ClickControl(page, IDD_MAIN, IDOK, 0, 0, t->cx, t->cy);
+  const lvx::res::DialogTemplate* mainPage = lvx::res::FindDialogTemplate(IDD_MAIN);
+  Click(main, IDD_MAIN, IDOK, 0, 0, mainPage->cx, mainPage->cy);
 
-  int status = -1;
-  for (int waited = 0; waited < 10000 && reaper.pid > 0; waited += 50) {
-    if (waitpid(pid, &status, WNOHANG) == pid) reaper.pid = -1;
-    SleepMs(50);
+  const bool done = ended(10000);
+  if (!done) {
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
   }
-  ASSERT_EQ(reaper.pid, -1) << "the program ended\n" << lvx::test::ReadFile(errors);
+  ASSERT_TRUE(done) << "the program ended\n" << lvx::test::ReadFile(errors);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << "OK ends the run with 1";
   EXPECT_EQ(IniValue("Messages", "Message___1"), "Sweet dreams");
   EXPECT_EQ(IniValue("Messages", "BottomLine1"), "from the messages page");
