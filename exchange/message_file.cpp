@@ -233,43 +233,84 @@ int ReceiveMessageFile(const char* fileName) {
   return 1;
 }
 
-void SendMessageToFriend() {
-  IniFile file;
-  const std::string folder = MessageFileFolder();
-  CreateDirectoryA(folder.c_str(), nullptr);  // an existing folder is fine
+namespace {
+
+std::string InstructionsText(const std::string& fileName) {
+  return std::string(
+             "EMAIL SUBJECT: A Lumivex for you.\n\nEMAIL BODY:\nThis email has a special message "
+             "for you.\n\nTo see the message you must have the \"Lumivex v3.08\" screen saver.\nIf "
+             "you don't already have this screen saver, you can download it from\nthe internet: "
+             " ") +
+         HomePageAddress +
+         "\nand install it to your computer.\n\nTo load and view the message, simply open the "
+         "\"" +
+         fileName + "\" file\nthat you can find attached to this email.\n";
+}
+
+// `where` completes "will be created ...".
+std::string HowToSendText(const std::string& fileName, const std::string& where) {
+  return "Two new files named \"" + fileName + "\" and \"" + InstructionsFileName +
+         "\"\nwill be created " + where + ".\nThe \"" + fileName +
+         "\" file contains your message.\nThe \"" + InstructionsFileName +
+         "\" file contains instuctions for your friend.\n\nYour job is to:\n1) Create a new blank "
+         "email for your friend.\n2) Copy the contents of the \"" +
+         InstructionsFileName + "\" file to the email body.\n3) Attach the \"" + fileName +
+         "\" file to the email.\n4) Send the email.\n5) Wish this procedure works. (I will "
+         "improve it in the future versions)\n";
+}
+
+std::string Join(const std::string& folder, const std::string& name) {
+  return folder.empty() || folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
+// Writes the two files into `folder` (opened for the user first) and explains
+// what to do with them; "" when the folder takes no files (the user is told),
+// else the message file's path.
+std::string SendInto(const std::string& folder, const std::string& fileName,
+                     const std::string& where) {
   ShellExecuteA(nullptr, "open", folder.c_str(), nullptr, nullptr, SW_RESTORE);
 
-  const std::string instructions = folder + "/" + InstructionsFileName;
+  const std::string instructions = Join(folder, InstructionsFileName);
   if (std::unique_ptr<std::FILE, FileCloser> out{lvx::OpenRegularFile(instructions.c_str(), "w")}) {
-    std::fputs(
-        "EMAIL SUBJECT: A Lumivex for you.\n\nEMAIL BODY:\nThis email has a special message for "
-        "you.\n\nTo see the message you must have the \"Lumivex v3.08\" screen saver.\nIf you "
-        "don't already have this screen saver, you can download it from\nthe internet:  ",
-        out.get());
-    std::fputs(HomePageAddress, out.get());
-    std::fputs(
-        "\nand install it to your computer.\n\nTo load and view the message, simply open the "
-        "\"NewMessage.Lumivex\" file\nthat you can find attached to this email.\n",
-        out.get());
+    std::fputs(InstructionsText(fileName).c_str(), out.get());
   } else {
-    // The message file itself may still be written; nothing here is a
-    // failure of the program that the next start should ask about.
+    // The user is told; nothing here is a failure of the program that the
+    // next start should ask about.
     LogFile.Log(5, "SendMessageToFriend - cannot write", instructions.c_str());
+    const std::string text = "The message could not be saved in the folder " + folder +
+                             ".\nPlease choose a folder where you may write files.";
+    MessageBoxA(nullptr, text.c_str(), "How to send the message to your friend.",
+                MB_OK | MB_ICONEXCLAMATION);
+    return "";
   }
 
-  const std::string message = folder + "/" + MessageFileName;
+  IniFile file;
+  const std::string message = Join(folder, fileName);
   file.Init("", message.c_str());
   file.WriteString(MessageFileSection, "Message___0", Quill.Message);
   file.WriteString(MessageFileSection, "BottomLine0", Quill.BottomLine);
   file.WriteString(MessageFileSection, "Password__0", Quill.Password);
 
-  MessageBoxA(nullptr,
-              "Two new files named \"NewMessage.Lumivex\" and \"Receive Instructions.txt\"\nwill "
-              "be created in a new temporal folder.\nThe \"NewMessage.Lumivex\" file contains "
-              "your message.\nThe \"Receive Instructions.txt\" file contains instuctions for your "
-              "friend.\n\nYour job is to:\n1) Create a new blank email for your friend.\n2) Copy "
-              "the contents of the \"Receive Instructions.txt\" file to the email body.\n3) "
-              "Attach the \"NewMessage.Lumivex\" file to the email.\n4) Send the email.\n5) Wish "
-              "this procedure works. (I will improve it in the future versions)\n",
+  MessageBoxA(nullptr, HowToSendText(fileName, where).c_str(),
               "How to send the message to your friend.", MB_OK);
+  return message;
+}
+
+}  // namespace
+
+void SendMessageToFriend() {
+  const std::string folder = MessageFileFolder();
+  CreateDirectoryA(folder.c_str(), nullptr);  // an existing folder is fine
+  SendMessageToFriendAs(folder + "/" + MessageFileName);
+}
+
+std::string SendMessageToFriendAs(const std::string& messagePath) {
+  const std::size_t slash = messagePath.find_last_of("/\\");
+  const std::string folder = slash == std::string::npos ? "." : messagePath.substr(0, slash + 1);
+  std::string fileName = slash == std::string::npos ? messagePath : messagePath.substr(slash + 1);
+  if (fileName.empty()) fileName = MessageFileName;
+  if (FindText(fileName.c_str(), ".Lumivex") < 0) fileName += ".Lumivex";
+  const std::string shown = folder.size() > 1 ? folder.substr(0, folder.size() - 1) : folder;
+  const bool usual = shown == MessageFileFolder() && fileName == MessageFileName;
+  return SendInto(shown, fileName, usual ? "in a new temporal folder" : "in the folder " + shown);
 }

@@ -39,5 +39,12 @@ int ReceiveMessageFile(const char* fileName);
 // folder; opens that folder and tells the user what to do.
 void SendMessageToFriend();
 
+// The same into a place the user chose: the message file `messagePath`
+// (".Lumivex" is appended to a name without it, or the friend's saver would
+// not take the file) and the instructions in its folder, which must exist.
+// The instructions and the box name the file as written. Returns the path
+// of the message file, or "" when it could not be written (the user is told).
+std::string SendMessageToFriendAs(const std::string& messagePath);
+
 // The folder SendMessageToFriend writes into: GetTempPathA() + "Lumivex.tmp".
 std::string MessageFileFolder();

@@ -138,8 +138,15 @@ std::optional<std::string> GtkChooseFile(const ChooserRecord& r, HWND owner, boo
     if (r.initial.find('/') != std::string::npos) {
       if (r.kind == ChooserKind::Folder) {
         gtk_file_chooser_set_current_folder(chooser, r.initial.c_str());
-      } else if (save) {
-        gtk_file_chooser_set_filename(chooser, r.initial.c_str());
+      } else if (save && !g_file_test(r.initial.c_str(), G_FILE_TEST_EXISTS)) {
+        // GTK preselects only a file that exists; a new one is a folder and a
+        // name typed in for the user.
+        gchar* folder = g_path_get_dirname(r.initial.c_str());
+        gchar* name = g_path_get_basename(r.initial.c_str());
+        gtk_file_chooser_set_current_folder(chooser, folder);
+        gtk_file_chooser_set_current_name(chooser, name);
+        g_free(name);
+        g_free(folder);
       } else {
         gtk_file_chooser_set_filename(chooser, r.initial.c_str());
       }

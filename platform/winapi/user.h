@@ -132,6 +132,7 @@ struct PAINTSTRUCT {
 // ShowWindow.
 #define SW_HIDE 0
 #define SW_SHOWNORMAL 1
+#define SW_SHOWMAXIMIZED 3
 #define SW_SHOW 5
 #define SW_RESTORE 9
 
