@@ -93,15 +93,20 @@ struct CountdownKey {
   int defaultValue;
 };
 constexpr CountdownKey kCountdownKeys[] = {
-    {IDC_DATE_YEAR, "Year", 2003}, {IDC_DATE_MONTH, "Month", 1}, {IDC_DATE_DAY, "Day", 1},
-    {IDC_DATE_HOUR, "Hour", 0},    {IDC_DATE_MINUTE, "Min", 0},
+    {IDC_DATE_YEAR, "Year", 0 /* this year */},
+    {IDC_DATE_MONTH, "Month", 1},
+    {IDC_DATE_DAY, "Day", 1},
+    {IDC_DATE_HOUR, "Hour", 0},
+    {IDC_DATE_MINUTE, "Min", 0},
 };
 
 void ShowCountdownTarget(HWND dialog) {
   LimitFields(dialog, true);
   for (const CountdownKey& k : kCountdownKeys) {
-    int value = k.defaultValue;
-    MainSettings.UserReadInt("CDCounter", k.key, &value, k.defaultValue);
+    // With nothing stored the year offered is this one, which the check takes.
+    const int fallback = k.id == IDC_DATE_YEAR ? CurrentYear() : k.defaultValue;
+    int value = fallback;
+    MainSettings.UserReadInt("CDCounter", k.key, &value, fallback);
     SetDlgItemInt(dialog, k.id, static_cast<UINT>(value), TRUE);
   }
 }

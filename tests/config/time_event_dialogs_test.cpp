@@ -41,10 +41,13 @@ TEST_F(TimeEventDialogsTest, CountdownChecksInOrderAgainstThisYear) {
   SYSTEMTIME now{};
   GetLocalTime(&now);
   auto year = [&](int ahead) { return std::to_string(now.wYear + ahead); };
-  Run(IDD_COUNTDOWN, CountdownDialog, 0, [](HWND d) {
-    EXPECT_EQ(dlg::Text(d, IDC_DATE_YEAR) + " " + dlg::Text(d, IDC_DATE_MONTH), "2003 1");
-    dlg::Click(d, IDCANCEL);
+  // Nothing stored: this year is offered, so OK at once is accepted.
+  Run(IDD_COUNTDOWN, CountdownDialog, 0, [&](HWND d) {
+    EXPECT_EQ(dlg::Text(d, IDC_DATE_YEAR) + " " + dlg::Text(d, IDC_DATE_MONTH), year(0) + " 1");
+    dlg::Click(d, IDOK);
   });
+  EXPECT_EQ(Ini("CDCounter", "Year"), year(0));
+  WritePrivateProfileStringA("CDCounter", nullptr, nullptr, IniPath().c_str());
   // Month, day, year, hour, minute; the refused ones first: none may store.
   const struct {
     std::vector<std::string> fields;
@@ -124,7 +127,9 @@ TEST_F(TimeEventDialogsTest, WorldTimeMakesTheClockTokenOfBothPlaces) {
     });
     EXPECT_EQ(std::string(texts.message) + "|" + texts.bottomLine,
               c.message + std::string("|new line"));
-    if (c.sameClockAs != nullptr) EXPECT_EQ(ClockText(texts.message), ClockText(c.sameClockAs));
+    if (c.sameClockAs != nullptr) {
+      EXPECT_EQ(ClockText(texts.message), ClockText(c.sameClockAs));
+    }
   }
 }
 
