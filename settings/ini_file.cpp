@@ -237,7 +237,7 @@ void IniFile::NoteReadProblem(DWORD error) {
 
 void IniFile::ReportWriteProblem(const std::string& reason) {
   lastWriteProblem_ = reason.empty() ? kReadBackDiffers : reason;
-  Complain("Read: too long string\n" + path_ + ": " + lastWriteProblem_);
+  if (!holdWriteBoxes_) Complain("Read: too long string\n" + path_ + ": " + lastWriteProblem_);
 }
 
 IniFile::Batch::Batch(IniFile& file) : file_(file), lock_(WriteMutex()), update_(nullptr) {
@@ -443,6 +443,7 @@ int IniFile::Init(const char* folder, const char* fileName) {
   userName_[sizeof userName_ - 1] = '\0';
 
   lastWriteProblem_.clear();
+  holdWriteBoxes_ = true;
   {
     // One rewrite for all the records, under the file's lock: of two first
     // starts at once, only one finds no FirstTime.
@@ -464,11 +465,15 @@ int IniFile::Init(const char* folder, const char* fileName) {
   WriteUInt("params", "loadmd", now.wDay);
   int back = 0;
   ReadInt("params", "loadmd", &back, 0);
+  holdWriteBoxes_ = false;
   if (back != now.wDay) {
     Complain(std::string("Configuration Problem. Please reinstall\n") + path_ + ": " +
              (lastWriteProblem_.empty() ? kReadBackDiffers : lastWriteProblem_));
     return 1;
   }
+  // The file works, but some record did not reach it.
+  if (!lastWriteProblem_.empty())
+    Complain("Read: too long string\n" + path_ + ": " + lastWriteProblem_);
   return 0;
 }
 

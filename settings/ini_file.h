@@ -95,6 +95,9 @@ class IniFile {
   int multiUser_;
   // Why the last write failed ("" when none did), for the self-test's box.
   std::string lastWriteProblem_;
+  // While Init tests the file, failed writes wait for its verdict: a file
+  // that cannot be used gets one box, not one per record.
+  bool holdWriteBoxes_ = false;
   // The last read problem logged, so that it is logged once.
   std::string lastReadProblem_;
 };
