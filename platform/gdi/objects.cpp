@@ -184,9 +184,12 @@ void FillClipped(Surface& s, const RECT& clip, RECT r, std::uint32_t pixel) {
   const int w = r.right - r.left;
   for (int y = r.top; y < r.bottom; ++y) {
     std::uint32_t* p = s.Row(y) + r.left;
-    std::fill(p, p + w, pixel);
+    if (s.trackDirty) {
+      WriteRowTracked(s, y, r.left, p, w, pixel);
+    } else {
+      std::fill(p, p + w, pixel);
+    }
   }
-  Touch(s, r);
 }
 
 }  // namespace lvx::gdi

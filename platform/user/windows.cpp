@@ -140,11 +140,16 @@ bool ShowInternal(HWND hwnd, bool show) {
   CurrentBackend().ShowWindow(Id(hwnd), show);
   if (show) {
     Invalidate(*w, nullptr, true);
-    w->surface.MarkAllDirty();
     EraseNow(hwnd);
-    if ((w = Find(hwnd)) != nullptr && w->visible)
-      CurrentBackend().Present(Id(hwnd), w->surface, true);
-    if (w != nullptr) w->surface.TakeDirty();
+    // The window reaches the screen whole once: here, or where the display
+    // reports it exposed (X), which repaints what shows then.
+    if ((w = Find(hwnd)) != nullptr && w->visible) {
+      if (CurrentBackend().ExposesWhenShown()) {
+        w->surface.ClearDirty();
+      } else {
+        CurrentBackend().Present(Id(hwnd), w->surface, true);
+      }
+    }
   } else if (Reg().foreground == hwnd) {
     Reg().foreground = nullptr;
   }
@@ -180,6 +185,8 @@ Window* Find(HWND hwnd) {
 }
 
 std::vector<HWND> AllWindows() { return Reg().order; }
+
+const std::vector<HWND>& WindowOrder() { return Reg().order; }
 
 std::vector<HWND> TopLevelWindows() {
   std::vector<HWND> out;
