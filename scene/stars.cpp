@@ -203,17 +203,18 @@ void STAR::CleverPlot() {
     LogFile.LogInt(kError, "STAR::CleverPlot y", y);
     return;
   }
-  if ((SpaceMatrix.GetData(x, y) & (CellPicture | CellMoon)) != 0) return;
   if (StarPalette.nCreated == 0) LogFile.Log(kWarning, "StarBitmapClass::Plot", "not created");
   StarBitmapClass& sprite = SpriteFor(brightness);
   // Drawing the same sprite over itself changes nothing: skip it while the
-  // screen under it is as this star left it.
+  // screen under it is as this star left it. Nothing is drawn either way,
+  // so the space matrix (a cache miss per star) need not be asked first.
   const HDC target = sprite.size <= 1 ? SaverDC : sprite.bitmap.hTargetDC;
   const RECT place{x - sprite.centre, y - sprite.centre, x - sprite.centre + sprite.size,
                    y - sprite.centre + sprite.size};
   if (drawn && x == drawnX && y == drawnY && brightness == drawnBrightness &&
       !lvx::ChangedSince(target, place, drawnStamp))
     return;
+  if ((SpaceMatrix.GetData(x, y) & (CellPicture | CellMoon)) != 0) return;
   drawn = false;
   if (sprite.size <= 1) {
     drawn = SetPixel(SaverDC, x, y, sprite.centreColour) != CLR_INVALID;

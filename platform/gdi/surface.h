@@ -98,7 +98,7 @@ struct Surface {
   const std::vector<RECT>& TakeDirty();
   void ClearDirty() { TakeDirty(); }
 
-  // Change stamps: every mark takes a new stamp, and each 8 x 8 block keeps
+  // Change stamps: every mark takes a new stamp, and each 16 x 16 block keeps
   // the stamp of its latest change. ChangedSince tells whether anything in
   // `area` changed after `stamp` was current.
   std::uint64_t CurrentStamp() const {

@@ -237,3 +237,65 @@ TEST(GdiPixels, WindowSurfaceRecordsWhatBlitsTouched) {
   EXPECT_EQ(GetPixel(dc, 100, 40), RGB(255, 255, 255));
   lvx::DestroySurfaceDC(dc);
 }
+
+TEST(GdiPixels, WindowSurfaceMarksOnlyThePixelsThatChange) {
+  lvx::Surface win;
+  win.Resize(300, 100);
+  win.trackDirty = true;
+  HDC dc = lvx::CreateSurfaceDC(&win);
+  // Two star sprites of one size that differ only on the plus-shaped arms
+  // (a twinkle step): the diagonal corners and the black ring stay.
+  Canvas dim(7, 7, RGB(0, 0, 0)), bright(7, 7, RGB(0, 0, 0));
+  for (Canvas* c : {&dim, &bright}) {
+    for (auto [x, y] : {std::pair{2, 2}, std::pair{4, 2}, std::pair{2, 4}, std::pair{4, 4}})
+      SetPixel(c->dc(), x, y, RGB(0, 0, 90));
+  }
+  for (int i = 0; i < 7; ++i) {
+    SetPixel(dim.dc(), 3, i, RGB(100, 100, 100));
+    SetPixel(dim.dc(), i, 3, RGB(100, 100, 100));
+    SetPixel(bright.dc(), 3, i, RGB(110, 110, 110));
+    SetPixel(bright.dc(), i, 3, RGB(110, 110, 110));
+  }
+  ASSERT_TRUE(BitBlt(dc, 50, 20, 7, 7, dim.dc(), 0, 0, SRCCOPY));
+  win.ClearDirty();
+  ASSERT_TRUE(BitBlt(dc, 50, 20, 7, 7, bright.dc(), 0, 0, SRCCOPY));
+  long area = 0;
+  for (const RECT& r : win.TakeDirty()) {
+    area += (r.right - r.left) * (r.bottom - r.top);
+    EXPECT_TRUE(r.left >= 50 && r.right <= 57 && r.top >= 20 && r.bottom <= 27);
+  }
+  EXPECT_EQ(area, 13) << "the 13 arm pixels, not the 49 of the square";
+
+  // A black fill over two lit pixels far apart on one row marks the two.
+  SetPixel(dc, 10, 60, RGB(255, 255, 255));
+  SetPixel(dc, 250, 60, RGB(255, 255, 255));
+  win.ClearDirty();
+  RECT band{0, 40, 300, 100};  // below the star
+  FillRect(dc, &band, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+  const std::vector<RECT> rects = win.TakeDirty();
+  ASSERT_EQ(rects.size(), 2u);
+  EXPECT_EQ(rects[0].left, 10);
+  EXPECT_EQ(rects[0].right, 11);
+  EXPECT_EQ(rects[1].left, 250);
+  EXPECT_EQ(rects[1].right, 251);
+  lvx::DestroySurfaceDC(dc);
+}
+
+TEST(GdiPixels, ChangeStampsThroughTheDC) {
+  lvx::Surface win;
+  win.Resize(64, 64);
+  win.trackDirty = true;
+  HDC dc = lvx::CreateSurfaceDC(&win);
+  const RECT spot{10, 10, 13, 13};
+  const std::uint64_t stamp = lvx::ChangeStamp(dc);
+  EXPECT_FALSE(lvx::ChangedSince(dc, spot, stamp));
+  SetPixel(dc, 11, 11, RGB(0, 0, 0));  // black on black: nothing changes
+  EXPECT_FALSE(lvx::ChangedSince(dc, spot, stamp));
+  SetPixel(dc, 11, 11, RGB(5, 5, 5));
+  EXPECT_TRUE(lvx::ChangedSince(dc, spot, stamp));
+  // Bitmaps keep no record, and a bad DC knows nothing: always "changed".
+  Canvas bitmap(8, 8, RGB(0, 0, 0));
+  EXPECT_TRUE(lvx::ChangedSince(bitmap.dc(), RECT{0, 0, 2, 2}, lvx::ChangeStamp(bitmap.dc())));
+  EXPECT_TRUE(lvx::ChangedSince(nullptr, spot, stamp));
+  lvx::DestroySurfaceDC(dc);
+}
