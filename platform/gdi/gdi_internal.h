@@ -138,6 +138,31 @@ class RowMarks {
   int end_ = -1;
 };
 
+// Blits and fills up to this many pixels (star sprites are at most 7 x 7)
+// mark the one box around what they changed: the X server copies one box
+// faster than the handful of row pieces of a twinkling star.
+inline constexpr long kSpriteArea = 64;
+
+// The box around the changes of a sprite-sized write, marked at the end.
+struct ChangedBox {
+  int left = 0, top = 0, right = 0, bottom = 0;
+  bool any = false;
+  void Add(int l, int t, int r, int b) {
+    if (!any) {
+      left = l, top = t, right = r, bottom = b;
+      any = true;
+      return;
+    }
+    left = l < left ? l : left;
+    top = t < top ? t : top;
+    right = r > right ? r : right;
+    bottom = b > bottom ? b : bottom;
+  }
+  void MarkOn(Surface& s) const {
+    if (any) s.MarkDirty(left, top, right, bottom);
+  }
+};
+
 // Writes `value` over [p, p + count) of row y starting at column x, marking
 // only the pixels that change.
 inline void WriteRowTracked(Surface& s, int y, int x, std::uint32_t* p, int count,

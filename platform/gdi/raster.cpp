@@ -69,6 +69,25 @@ inline LONG Clamp32(long long v) {
 // Rows of a source-free operation over `r` (already clipped).
 void FillOp(Surface& s, const RECT& r, Op op, std::uint32_t pat) {
   const int w = r.right - r.left;
+  if (s.trackDirty && static_cast<long>(w) * (r.bottom - r.top) <= kSpriteArea) {
+    // A star erasing itself: one box around what changes.
+    ChangedBox box;
+    for (int y = r.top; y < r.bottom; ++y) {
+      std::uint32_t* p = s.Row(y) + r.left;
+      int first = -1, last = -1;
+      for (int i = 0; i < w; ++i) {
+        const std::uint32_t v = Apply(op, p[i], 0, pat);
+        if (v != p[i]) {
+          p[i] = v;
+          if (first < 0) first = i;
+          last = i;
+        }
+      }
+      if (first >= 0) box.Add(r.left + first, y, r.left + last + 1, y + 1);
+    }
+    box.MarkOn(s);
+    return;
+  }
   if (s.trackDirty) {
     // Window surfaces: write and mark only the pixels that change.
     for (int y = r.top; y < r.bottom; ++y) {
@@ -168,6 +187,8 @@ BOOL BitBlt(HDC dst, int x, int y, int width, int height, HDC src, int srcX, int
   // On one surface the rows must be visited away from the overlap.
   const bool upwards = (ss == &ds) && dr.top > syTop;
   const int rows = dr.bottom - dr.top;
+  const bool sprite = static_cast<long>(rows) * cols <= kSpriteArea;
+  ChangedBox box;
   for (int k = 0; k < rows; ++k) {
     const int row = upwards ? rows - 1 - k : k;
     const int y = dr.top + row;
@@ -180,7 +201,14 @@ BOOL BitBlt(HDC dst, int x, int y, int width, int height, HDC src, int srcX, int
       if (std::memcmp(dp, sp, static_cast<std::size_t>(cols) * sizeof(std::uint32_t)) == 0)
         continue;
       int first = -1, last = -1;
-      {
+      if (sprite) {
+        // The compare above found a difference, so both ends exist.
+        first = 0;
+        while (dp[first] == sp[first]) ++first;
+        last = cols - 1;
+        while (dp[last] == sp[last]) --last;
+        box.Add(dr.left + first, y, dr.left + last + 1, y + 1);
+      } else {
         RowMarks marks(ds, y);
         for (int i = 0; i < cols; ++i) {
           if (dp[i] != sp[i]) {
@@ -203,6 +231,7 @@ BOOL BitBlt(HDC dst, int x, int y, int width, int height, HDC src, int srcX, int
     }
     if (ds.trackDirty) ds.MarkSpan(y, dr.left, dr.right);
   }
+  box.MarkOn(ds);
   return TRUE;
 }
 

@@ -243,34 +243,58 @@ TEST(GdiPixels, WindowSurfaceMarksOnlyThePixelsThatChange) {
   win.Resize(300, 100);
   win.trackDirty = true;
   HDC dc = lvx::CreateSurfaceDC(&win);
-  // Two star sprites of one size that differ only on the plus-shaped arms
-  // (a twinkle step): the diagonal corners and the black ring stay.
-  Canvas dim(7, 7, RGB(0, 0, 0)), bright(7, 7, RGB(0, 0, 0));
-  for (Canvas* c : {&dim, &bright}) {
-    for (auto [x, y] : {std::pair{2, 2}, std::pair{4, 2}, std::pair{2, 4}, std::pair{4, 4}})
-      SetPixel(c->dc(), x, y, RGB(0, 0, 90));
+  auto markedArea = [&win](RECT* box) {
+    long area = 0;
+    *box = RECT{1000, 1000, -1, -1};
+    for (const RECT& r : win.TakeDirty()) {
+      area += (r.right - r.left) * (r.bottom - r.top);
+      box->left = std::min(box->left, r.left);
+      box->top = std::min(box->top, r.top);
+      box->right = std::max(box->right, r.right);
+      box->bottom = std::max(box->bottom, r.bottom);
+    }
+    return area;
+  };
+  // Two pictures that differ on a plus-shaped set of pixels (a twinkle
+  // step), once sprite-sized and once large.
+  for (int side : {7, 21}) {
+    SCOPED_TRACE(side);
+    Canvas dim(side, side, RGB(0, 0, 90)), bright(side, side, RGB(0, 0, 90));
+    const int c = side / 2;
+    for (int i = 0; i < side; ++i) {
+      SetPixel(dim.dc(), c, i, RGB(100, 100, 100));
+      SetPixel(dim.dc(), i, c, RGB(100, 100, 100));
+      SetPixel(bright.dc(), c, i, RGB(110, 110, 110));
+      SetPixel(bright.dc(), i, c, RGB(110, 110, 110));
+    }
+    ASSERT_TRUE(BitBlt(dc, 50, 20, side, side, dim.dc(), 0, 0, SRCCOPY));
+    win.ClearDirty();
+    ASSERT_TRUE(BitBlt(dc, 50, 20, side, side, bright.dc(), 0, 0, SRCCOPY));
+    RECT box;
+    const long area = markedArea(&box);
+    EXPECT_EQ(box.left, 50);
+    EXPECT_EQ(box.top, 20);
+    EXPECT_EQ(box.right, 50 + side);
+    EXPECT_EQ(box.bottom, 20 + side);
+    // A sprite is sent as the box around its changes; a large picture as
+    // the changed pixels alone (the arms, not the square).
+    EXPECT_EQ(area, side == 7 ? 49 : 2 * side - 1);
+    // A sprite that changed in one corner only marks that corner.
+    SetPixel(bright.dc(), side - 1, side - 1, RGB(1, 2, 3));
+    ASSERT_TRUE(BitBlt(dc, 50, 20, side, side, bright.dc(), 0, 0, SRCCOPY));
+    EXPECT_EQ(markedArea(&box), 1);
+    EXPECT_EQ(box.left, 50 + side - 1);
+    EXPECT_EQ(box.top, 20 + side - 1);
+    RECT r{0, 0, 300, 100};
+    FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    win.ClearDirty();
   }
-  for (int i = 0; i < 7; ++i) {
-    SetPixel(dim.dc(), 3, i, RGB(100, 100, 100));
-    SetPixel(dim.dc(), i, 3, RGB(100, 100, 100));
-    SetPixel(bright.dc(), 3, i, RGB(110, 110, 110));
-    SetPixel(bright.dc(), i, 3, RGB(110, 110, 110));
-  }
-  ASSERT_TRUE(BitBlt(dc, 50, 20, 7, 7, dim.dc(), 0, 0, SRCCOPY));
-  win.ClearDirty();
-  ASSERT_TRUE(BitBlt(dc, 50, 20, 7, 7, bright.dc(), 0, 0, SRCCOPY));
-  long area = 0;
-  for (const RECT& r : win.TakeDirty()) {
-    area += (r.right - r.left) * (r.bottom - r.top);
-    EXPECT_TRUE(r.left >= 50 && r.right <= 57 && r.top >= 20 && r.bottom <= 27);
-  }
-  EXPECT_EQ(area, 13) << "the 13 arm pixels, not the 49 of the square";
 
   // A black fill over two lit pixels far apart on one row marks the two.
   SetPixel(dc, 10, 60, RGB(255, 255, 255));
   SetPixel(dc, 250, 60, RGB(255, 255, 255));
   win.ClearDirty();
-  RECT band{0, 40, 300, 100};  // below the star
+  RECT band{0, 40, 300, 100};
   FillRect(dc, &band, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
   const std::vector<RECT> rects = win.TakeDirty();
   ASSERT_EQ(rects.size(), 2u);
