@@ -164,8 +164,8 @@ void Surface::Grid() {
   counter_ = 0;
   rowsSeen_.reserve(rows);
   out_.reserve(4096);
-  open_.reserve(static_cast<std::size_t>(words_) * 32 + 2);
-  nextOpen_.reserve(static_cast<std::size_t>(words_) * 32 + 2);
+  runs_.reserve(static_cast<std::size_t>(words_) * 32 + 2);
+  prevRuns_.reserve(static_cast<std::size_t>(words_) * 32 + 2);
   rowLeft_.assign(rows, 0);
   rowRight_.assign(rows, 0);
 }
@@ -231,22 +231,18 @@ bool Surface::ChangedSince(const RECT& area, std::uint64_t stamp) const {
   return false;
 }
 
-// Rectangles of the previous row that are still open (`open_`, ordered by
-// left edge) grow by this row when a run has exactly their columns.
-void Surface::AddRun(int y, int left, int right) {
-  std::size_t& cursor = open_.back();  // the last slot holds the walk position
-  while (cursor + 1 < open_.size() && out_[open_[cursor]].left < left) ++cursor;
-  if (cursor + 1 < open_.size()) {
-    RECT& r = out_[open_[cursor]];
-    if (r.left == left && r.right == right) {
-      r.bottom = y + 1;
-      nextOpen_.push_back(open_[cursor]);
-      ++cursor;
-      return;
-    }
+// Ends row y, whose runs are in runs_: the same runs as the row above grow
+// that row's band by one row; anything else starts a band.
+void Surface::EndRow(int y) {
+  if (y == lastRow_ + 1 && runs_ == prevRuns_) {
+    for (std::size_t i = bandStart_; i < out_.size(); ++i) out_[i].bottom = y + 1;
+  } else {
+    bandStart_ = out_.size();
+    for (const auto& [left, right] : runs_) out_.push_back(RECT{left, y, right, y + 1});
   }
-  out_.push_back(RECT{left, y, right, y + 1});
-  nextOpen_.push_back(out_.size() - 1);
+  lastRow_ = y;
+  runs_.swap(prevRuns_);
+  runs_.clear();
 }
 
 const std::vector<RECT>& Surface::TakeDirty() {
@@ -254,8 +250,9 @@ const std::vector<RECT>& Surface::TakeDirty() {
   if (!anyDirty_) return out_;
   anyDirty_ = false;
   rowsSeen_.clear();
-  open_.assign(1, 0);  // no open rectangles, walk position 0
-  int lastRow = -2;
+  runs_.clear();
+  prevRuns_.clear();
+  lastRow_ = -2;
   const std::size_t rowWords = rowBits_.size();
   for (std::size_t rw = 0; rw < rowWords; ++rw) {
     std::uint64_t rows = rowBits_[rw];
@@ -263,8 +260,6 @@ const std::vector<RECT>& Surface::TakeDirty() {
     while (rows) {
       const int y = static_cast<int>(rw * 64 + static_cast<std::size_t>(std::countr_zero(rows)));
       rows &= rows - 1;
-      if (y != lastRow + 1) open_.assign(1, 0);
-      nextOpen_.clear();
       std::uint64_t* row = bits_.data() + static_cast<std::size_t>(y) * words_;
       std::uint64_t* summary = wordBits_.data() + static_cast<std::size_t>(y) * wordWords_;
       int runLeft = -1, runRight = -1;
@@ -285,19 +280,17 @@ const std::vector<RECT>& Surface::TakeDirty() {
             if (runLeft >= 0 && left - runRight <= kDirtyJoinGap) {
               runRight = right;
             } else {
-              if (runLeft >= 0) AddRun(y, runLeft, runRight);
+              if (runLeft >= 0) runs_.emplace_back(runLeft, runRight);
               runLeft = left;
               runRight = right;
             }
           }
         }
       }
-      if (runLeft < 0) continue;  // marked and cleared again: nothing here
-      AddRun(y, runLeft, runRight);
+      if (runLeft < 0) continue;
+      runs_.emplace_back(runLeft, runRight);
       rowsSeen_.push_back(y);
-      nextOpen_.push_back(0);  // walk position for the next row
-      open_.swap(nextOpen_);
-      lastRow = y;
+      EndRow(y);
     }
   }
   if (out_.size() > kMaxRects) Coarsen();
@@ -320,15 +313,11 @@ void Surface::Coarsen() {
     }
   }
   out_.clear();
-  open_.assign(1, 0);
-  int lastRow = -2;
+  prevRuns_.clear();
+  lastRow_ = -2;
   for (int y : rowsSeen_) {
-    if (y != lastRow + 1) open_.assign(1, 0);
-    nextOpen_.clear();
-    AddRun(y, rowLeft_[static_cast<std::size_t>(y)], rowRight_[static_cast<std::size_t>(y)]);
-    nextOpen_.push_back(0);
-    open_.swap(nextOpen_);
-    lastRow = y;
+    runs_.assign(1, {rowLeft_[static_cast<std::size_t>(y)], rowRight_[static_cast<std::size_t>(y)]});
+    EndRow(y);
   }
 }
 

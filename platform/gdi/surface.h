@@ -95,6 +95,8 @@ struct Surface {
   // What changed since the last call, as non-overlapping rectangles that
   // cover the marked pixels and hardly more (runs on a row a few pixels
   // apart become one); clears the record. The list lives until the next call.
+  // It is in bands, as X clip lists are (YXBanded): sorted by top, then
+  // left, and rectangles that share a row share their top and bottom.
   const std::vector<RECT>& TakeDirty();
   void ClearDirty() { TakeDirty(); }
 
@@ -110,7 +112,7 @@ struct Surface {
   void Grid();  // sizes the records to the surface
   void Stamp(int left, int top, int right, int bottom);
   void SetBits(int y, int left, int right);
-  void AddRun(int y, int left, int right);
+  void EndRow(int y);
   void Coarsen();
 
   // One bit per changed pixel, with a bit per 64-pixel word of each row and
@@ -133,7 +135,9 @@ struct Surface {
 
   // Kept between calls so that presenting allocates nothing.
   std::vector<RECT> out_;
-  std::vector<std::size_t> open_, nextOpen_;
+  std::vector<std::pair<int, int>> runs_, prevRuns_;  // this row's and the last row's
+  std::size_t bandStart_ = 0;  // first rectangle of the band still growing
+  int lastRow_ = -2;
   std::vector<int> rowsSeen_, rowLeft_, rowRight_;
 };
 

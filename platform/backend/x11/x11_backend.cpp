@@ -859,7 +859,8 @@ void X11Backend::PresentArea(NativeId id, Surface& surface, const RECT& area) {
   Send(*win, surface, &r, 1);
 }
 
-// `rects` lie inside the surface and do not overlap (Surface::TakeDirty).
+// `rects` lie inside the surface, do not overlap and come in bands
+// (Surface::TakeDirty), so the server takes the clip list as it is.
 void X11Backend::Send(XWin& win, Surface& surface, const RECT* rects, std::size_t count) {
   if (count == 0) return;
   if (surface.pixels.size() < static_cast<std::size_t>(surface.width) * surface.height) return;
@@ -892,7 +893,8 @@ void X11Backend::Send(XWin& win, Surface& surface, const RECT* rects, std::size_
         box.right = std::max(box.right, r.right);
         box.bottom = std::max(box.bottom, r.bottom);
       }
-      XSetClipRectangles(dpy_, clipGc_, 0, 0, clipRects_.data(), static_cast<int>(count), Unsorted);
+      XSetClipRectangles(dpy_, clipGc_, 0, 0, clipRects_.data(), static_cast<int>(count),
+                         YXBanded);
       XShmPutImage(dpy_, win.xid, clipGc_, image, box.left, box.top, box.left, box.top,
                    static_cast<unsigned>(box.right - box.left),
                    static_cast<unsigned>(box.bottom - box.top), False);

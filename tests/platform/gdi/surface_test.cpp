@@ -38,6 +38,21 @@ std::vector<char> Coverage(const std::vector<RECT>& rects, int w, int h) {
   return cover;
 }
 
+// X clip lists in bands: sorted by top then left, and rectangles that share
+// a row share their top and bottom.
+void ExpectBanded(const std::vector<RECT>& rects) {
+  for (std::size_t i = 1; i < rects.size(); ++i) {
+    const RECT& a = rects[i - 1];
+    const RECT& b = rects[i];
+    ASSERT_TRUE(a.top < b.top || (a.top == b.top && a.right <= b.left)) << "order at " << i;
+  }
+  for (std::size_t i = 0; i < rects.size(); ++i)
+    for (std::size_t j = i + 1; j < rects.size() && rects[j].top < rects[i].bottom; ++j) {
+      ASSERT_EQ(rects[j].top, rects[i].top) << i << " and " << j << " share rows";
+      ASSERT_EQ(rects[j].bottom, rects[i].bottom) << i << " and " << j << " share rows";
+    }
+}
+
 // Checks that `rects` cover every marked pixel and, beyond them, only gaps
 // of at most kDirtyJoinGap pixels between marked pixels of the same row.
 void ExpectExact(const std::vector<RECT>& rects, const std::vector<char>& marked, int w, int h) {
@@ -109,6 +124,8 @@ TEST(GdiSurface, PresentedRectanglesFollowTheMarkedPixels) {
        {{40, 5, 42, 6}, {43 + lvx::kDirtyJoinGap, 5, 50, 6}}},
       {"overlapping marks become their union", {{0, 0, 8, 4}, {4, 2, 12, 6}},
        {{0, 0, 8, 2}, {0, 2, 12, 4}, {4, 4, 12, 6}}},
+      {"sprites a row apart make bands", {{10, 10, 13, 13}, {20, 11, 23, 14}},
+       {{10, 10, 13, 11}, {10, 11, 13, 13}, {20, 11, 23, 13}, {20, 13, 23, 14}}},
       {"a column of marks a row apart is not merged over the empty rows",
        {{5, 0, 6, 1}, {5, 2, 6, 3}},
        {{5, 0, 6, 1}, {5, 2, 6, 3}}},
@@ -156,6 +173,7 @@ TEST(GdiSurface, ScatteredMarksArePresentedExactlyFrameAfterFrame) {
     }
     const std::vector<RECT> rects = s.TakeDirty();
     ExpectExact(rects, marked, w, h);
+    ExpectBanded(rects);
     EXPECT_TRUE(s.TakeDirty().empty()) << "the record starts empty again";
   }
 }
@@ -171,6 +189,7 @@ TEST(GdiSurface, TooManyPiecesBecomeOneSpanPerRow) {
     for (int x = (y * 7) % 13; x < w; x += 13) Mark(s, marked, x, y, x + 1, y + 1);
   const std::vector<RECT> rects = s.TakeDirty();
   EXPECT_LE(rects.size(), static_cast<std::size_t>(h));
+  ExpectBanded(rects);
   const std::vector<char> cover = Coverage(rects, w, h);
   for (std::size_t i = 0; i < marked.size(); ++i) {
     if (marked[i]) {
