@@ -141,15 +141,11 @@ bool ShowInternal(HWND hwnd, bool show) {
   if (show) {
     Invalidate(*w, nullptr, true);
     EraseNow(hwnd);
-    // The window reaches the screen whole once: here, or where the display
-    // reports it exposed (X), which repaints what shows then.
-    if ((w = Find(hwnd)) != nullptr && w->visible) {
-      if (CurrentBackend().ExposesWhenShown()) {
-        w->surface.ClearDirty();
-      } else {
-        CurrentBackend().Present(Id(hwnd), w->surface, true);
-      }
-    }
+    // The window reaches the screen whole once: here, or (X) when the
+    // display reports it exposed and the exposed area is presented. What
+    // the erase changed meanwhile goes out with the next dirty present.
+    if ((w = Find(hwnd)) != nullptr && w->visible && !CurrentBackend().ExposesWhenShown())
+      CurrentBackend().Present(Id(hwnd), w->surface, true);
   } else if (Reg().foreground == hwnd) {
     Reg().foreground = nullptr;
   }
