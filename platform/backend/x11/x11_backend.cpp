@@ -431,6 +431,7 @@ bool X11Backend::Open() {
 
   gc_ = XCreateGC(dpy_, root_, 0, nullptr);
   clipGc_ = XCreateGC(dpy_, root_, 0, nullptr);
+  clipRects_.reserve(4096);  // a busy frame's worth: presenting allocates nothing
   auto atom = [this](const char* name) { return XInternAtom(dpy_, name, False); };
   atomClass_ = atom("_LUMIVEX_CLASS");
   atomProtocols_ = atom("WM_PROTOCOLS");
