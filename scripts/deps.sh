@@ -5,7 +5,8 @@ libfreetype-dev libfontconfig-dev libsdl2-dev libsdl2-mixer-dev libpng-dev fonts
 xdg-utils sound-theme-freedesktop"
 LUMIVEX_TEST_PACKAGES="libgtest-dev libgmock-dev libbenchmark-dev xvfb xdotool x11-utils \
 imagemagick faketime clang libclang-rt-14-dev timgm6mb-soundfont \
-desktop-file-utils libxml2-utils shared-mime-info libglib2.0-bin groff-base"
+desktop-file-utils libxml2-utils shared-mime-info libglib2.0-bin groff-base \
+xscreensaver-data xscreensaver-data-extra"
 
 # Installs whatever of the given packages is missing. As root it runs apt-get;
 # otherwise it prints the one line to run and fails.
