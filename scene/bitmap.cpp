@@ -289,16 +289,13 @@ void SpaceMatrixClass::Destroy() {
   height_ = 0;
 }
 
-std::uint8_t SpaceMatrixClass::GetData(int x, int y) {
+std::uint8_t SpaceMatrixClass::OutOfRange(int x, int y) {
   if (x < 0 || x >= width_) {
     LogFile.LogInt(kError, "GetData-out of bounds X", x);
-    return 0;
-  }
-  if (y < 0 || y >= height_) {
+  } else {
     LogFile.LogInt(kError, "GetData-out of bounds Y", y);
-    return 0;
   }
-  return Cell(x, y);
+  return 0;
 }
 
 void SpaceMatrixClass::SetData(int x, int y, std::uint8_t setBits, std::uint8_t clearMask) {

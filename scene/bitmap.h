@@ -61,7 +61,13 @@ class SpaceMatrixClass {
   SpaceMatrixClass();
   void Create(int width, int height);
   void Destroy();
-  std::uint8_t GetData(int x, int y);
+  // Inline: every star reads its cell in every frame.
+  std::uint8_t GetData(int x, int y) {
+    if (static_cast<unsigned>(x) < static_cast<unsigned>(width_) &&
+        static_cast<unsigned>(y) < static_cast<unsigned>(height_))
+      return Cell(x, y);
+    return OutOfRange(x, y);
+  }
   void SetData(int x, int y, std::uint8_t setBits, std::uint8_t clearMask);
   void FillArea(int x, int y, int w, int h, std::uint8_t value);
 
@@ -74,6 +80,8 @@ class SpaceMatrixClass {
   }
 
  private:
+  std::uint8_t OutOfRange(int x, int y);  // logs which coordinate, returns 0
+
   int width_;
   int height_;
   // Column-major: all of column x, then column x + 1.

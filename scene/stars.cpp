@@ -120,7 +120,12 @@ STAR::STAR()
       departTime(0),
       arriveTime(0),
       moveDuration(0),
-      twinkleDuration(0) {}
+      twinkleDuration(0),
+      drawn(false),
+      drawnX(0),
+      drawnY(0),
+      drawnBrightness(0),
+      drawnStamp(0) {}
 
 void STAR::Create(int minBrightness, int maxBrightness, int phaseRange, HDC dc, int /*left*/,
                   int /*top*/, int right, int bottom, int moveDuration_, int twinkleDuration_) {
@@ -131,6 +136,7 @@ void STAR::Create(int minBrightness, int maxBrightness, int phaseRange, HDC dc, 
   peakBrightness = std::max(3 * baseBrightness, 100);
   ScreenBottom = bottom;
   messageFlag = 0;
+  drawn = false;
   departTime = RandomBelow(moveDuration * 4 / 10) + moveDuration * 6 / 10;
   arriveTime = RandomBelow(departTime - moveDuration / 10) + 1;
   // Never born on the moon; a bounded search, so a sky that is all moon
@@ -197,20 +203,37 @@ void STAR::CleverPlot() {
     LogFile.LogInt(kError, "STAR::CleverPlot y", y);
     return;
   }
-  if ((SpaceMatrix.GetData(x, y) & (CellPicture | CellMoon)) != 0) return;
   if (StarPalette.nCreated == 0) LogFile.Log(kWarning, "StarBitmapClass::Plot", "not created");
   StarBitmapClass& sprite = SpriteFor(brightness);
-  if (sprite.size <= 1) {
-    SetPixel(SaverDC, x, y, sprite.centreColour);
+  // Drawing the same sprite over itself changes nothing: skip it while the
+  // screen under it is as this star left it. Nothing is drawn either way,
+  // so the space matrix (a cache miss per star) need not be asked first.
+  const HDC target = sprite.size <= 1 ? SaverDC : sprite.bitmap.hTargetDC;
+  const RECT place{x - sprite.centre, y - sprite.centre, x - sprite.centre + sprite.size,
+                   y - sprite.centre + sprite.size};
+  if (drawn && x == drawnX && y == drawnY && brightness == drawnBrightness &&
+      !lvx::ChangedSince(target, place, drawnStamp))
     return;
+  if ((SpaceMatrix.GetData(x, y) & (CellPicture | CellMoon)) != 0) return;
+  drawn = false;
+  if (sprite.size <= 1) {
+    drawn = SetPixel(SaverDC, x, y, sprite.centreColour) != CLR_INVALID;
+  } else {
+    sprite.bitmap.x = x - sprite.centre;
+    sprite.bitmap.y = y - sprite.centre;
+    if (sprite.created == 0) {
+      LogFile.Log(kWarning, "StarBitmapClass::Plot", "not created");
+    } else if (sprite.bitmap.Display() == 0) {
+      LogFile.Log(kWarning, "StarBitmapClass::Plot", "FALSE");
+    } else {
+      drawn = true;
+    }
   }
-  sprite.bitmap.x = x - sprite.centre;
-  sprite.bitmap.y = y - sprite.centre;
-  if (sprite.created == 0) {
-    LogFile.Log(kWarning, "StarBitmapClass::Plot", "not created");
-  } else if (sprite.bitmap.Display() == 0) {
-    LogFile.Log(kWarning, "StarBitmapClass::Plot", "FALSE");
-  }
+  if (!drawn) return;
+  drawnX = x;
+  drawnY = y;
+  drawnBrightness = brightness;
+  drawnStamp = lvx::ChangeStamp(target);
 }
 
 void STAR::CleverClear() {
@@ -224,6 +247,7 @@ void STAR::CleverClear() {
     return;
   }
   if ((SpaceMatrix.GetData(x, y) & (CellPicture | CellMoon)) != 0) return;
+  drawn = false;
   if (StarPalette.nCreated == 0) LogFile.Log(kWarning, "StarBitmapClass::Clear", "not created");
   StarBitmapClass& sprite = SpriteFor(brightness);
   if (sprite.size <= 1) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 
 #include "platform/winapi.h"
 #include "scene/bitmap.h"
@@ -70,6 +71,14 @@ class STAR {
   int arriveTime;
   int moveDuration;
   int twinkleDuration;
+
+ private:
+  // What the last CleverPlot put on the screen and the screen's change
+  // stamp right after: a star that stands still at the same brightness is
+  // not drawn again while nothing has changed its place.
+  bool drawn;
+  int drawnX, drawnY, drawnBrightness;
+  std::uint64_t drawnStamp;
 };
 
 // A STAR with messageFlag 1: it flies to the points of the message.

@@ -6,7 +6,8 @@ xdg-utils sound-theme-freedesktop libssl-dev ca-certificates"
 LUMIVEX_TEST_PACKAGES="libgtest-dev libgmock-dev libbenchmark-dev xvfb xdotool x11-utils \
 imagemagick faketime clang libclang-rt-14-dev timgm6mb-soundfont \
 desktop-file-utils libxml2-utils shared-mime-info libglib2.0-bin groff-base \
-dovecot-pop3d openssl python3 gsettings-desktop-schemas mate-desktop-common xscreensaver git locales"
+dovecot-pop3d openssl python3 gsettings-desktop-schemas mate-desktop-common xscreensaver git locales \
+xscreensaver-data xscreensaver-data-extra"
 
 # Installs whatever of the given packages is missing. As root it runs apt-get;
 # otherwise it prints the one line to run and fails.

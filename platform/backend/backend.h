@@ -56,13 +56,27 @@ class Backend {
   // A window of another process on the same display with this class and title.
   virtual NativeId FindForeignWindow(const std::string& className, const std::string& title) = 0;
 
-  // Pushes the surface's dirty regions (or everything when `all`) to the screen.
+  // Pushes the surface's dirty regions (or everything when `all`) to the
+  // screen and clears the record.
   virtual void Present(NativeId id, Surface& surface, bool all) = 0;
+  // Pushes one area of the surface (an exposure) whatever is dirty; the
+  // dirty record stays as it is.
+  virtual void PresentArea(NativeId id, Surface& surface, const RECT& area) = 0;
+  // True when a window that becomes visible is followed by an Expose of
+  // what shows, so presenting it at once would only be done twice.
+  virtual bool ExposesWhenShown() const { return false; }
 
   // File descriptor to poll() for events, -1 when events only come from tests.
   virtual int EventFd() = 0;
   // Moves pending display events into `out` without blocking.
   virtual void PollEvents(std::vector<NativeEvent>& out) = 0;
+  // The same, but reads the connection only when `readable` (poll() saw
+  // data on EventFd()); events the display library already holds are taken
+  // either way. Saves a system call per wake-up that brought no event.
+  virtual void TakeEvents(std::vector<NativeEvent>& out, bool readable) {
+    (void)readable;
+    PollEvents(out);
+  }
 
   virtual POINT CursorPos() = 0;
   virtual void SetCursorPos(int x, int y) = 0;

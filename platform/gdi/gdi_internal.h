@@ -112,27 +112,69 @@ inline void Touch(Surface& s, const RECT& r) {
   if (s.trackDirty) s.MarkDirty(r.left, r.top, r.right, r.bottom);
 }
 
-// The box of what really changed on a window surface. Most stars look the
-// same from one frame to the next, so a blit that writes what is already
-// there must not cost a present.
+// The changed pixels of one row of a window surface, gathered into runs and
+// marked when the row is done. Most stars look the same from one frame to
+// the next, so a write that puts back what is already there marks nothing.
+class RowMarks {
+ public:
+  RowMarks(Surface& s, int y) : s_(s), y_(y) {}
+  ~RowMarks() { Flush(); }
+  RowMarks(const RowMarks&) = delete;
+  RowMarks& operator=(const RowMarks&) = delete;
+  void Changed(int x) {
+    if (start_ >= 0 && x - end_ > kDirtyJoinGap) Flush();
+    if (start_ < 0) start_ = x;
+    end_ = x + 1;
+  }
+
+ private:
+  void Flush() {
+    if (start_ >= 0) s_.MarkSpan(y_, start_, end_);
+    start_ = -1;
+  }
+  Surface& s_;
+  int y_;
+  int start_ = -1;
+  int end_ = -1;
+};
+
+// Blits and fills up to this many pixels (star sprites are at most 7 x 7)
+// mark the one box around what they changed: the X server copies one box
+// faster than the handful of row pieces of a twinkling star.
+inline constexpr long kSpriteArea = 64;
+
+// The box around the changes of a sprite-sized write, marked at the end.
 struct ChangedBox {
-  RECT r{0, 0, 0, 0};
+  int left = 0, top = 0, right = 0, bottom = 0;
   bool any = false;
-  void Add(int left, int top, int right, int bottom) {
+  void Add(int l, int t, int r, int b) {
     if (!any) {
-      r = RECT{left, top, right, bottom};
+      left = l, top = t, right = r, bottom = b;
       any = true;
       return;
     }
-    if (left < r.left) r.left = left;
-    if (top < r.top) r.top = top;
-    if (right > r.right) r.right = right;
-    if (bottom > r.bottom) r.bottom = bottom;
+    left = l < left ? l : left;
+    top = t < top ? t : top;
+    right = r > right ? r : right;
+    bottom = b > bottom ? b : bottom;
   }
   void MarkOn(Surface& s) const {
-    if (any) Touch(s, r);
+    if (any) s.MarkDirty(left, top, right, bottom);
   }
 };
+
+// Writes `value` over [p, p + count) of row y starting at column x, marking
+// only the pixels that change.
+inline void WriteRowTracked(Surface& s, int y, int x, std::uint32_t* p, int count,
+                            std::uint32_t value) {
+  RowMarks marks(s, y);
+  for (int i = 0; i < count; ++i) {
+    if (p[i] != value) {
+      p[i] = value;
+      marks.Changed(x + i);
+    }
+  }
+}
 
 // Fills [r] clipped to `clip` with a pixel value and marks it dirty.
 void FillClipped(Surface& s, const RECT& clip, RECT r, std::uint32_t pixel);

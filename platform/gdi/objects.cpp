@@ -20,6 +20,9 @@ constexpr long long kMaxPixels = 1LL << 26;
 struct Registry {
   std::unordered_map<HGDIOBJ, std::unique_ptr<Object>> objects;
   std::unordered_set<DC*> dcs;
+  // The last two DCs found: a frame asks for the window's DC and a sprite's
+  // thousands of times, and these answer without the set lookup.
+  DC* recent[2] = {nullptr, nullptr};
   int liveObjects = 0;  // non-stock only
   int liveDCs = 0;
 };
@@ -124,8 +127,11 @@ void FreeDC(DC* dc) {
   Release(dc->pen);
   Release(dc->brush);
   Release(dc->font);
-  Reg().dcs.erase(dc);
-  --Reg().liveDCs;
+  Registry& r = Reg();
+  r.dcs.erase(dc);
+  for (DC*& seen : r.recent)
+    if (seen == dc) seen = nullptr;
+  --r.liveDCs;
   delete dc;
 }
 
@@ -139,7 +145,12 @@ int RegionType(DC* dc) {
 DC* FindDC(HDC hdc) {
   if (!hdc) return nullptr;
   auto* dc = reinterpret_cast<DC*>(hdc);
-  return Reg().dcs.count(dc) ? dc : nullptr;
+  Registry& r = Reg();
+  if (dc == r.recent[0] || dc == r.recent[1]) return dc;
+  if (r.dcs.count(dc) == 0) return nullptr;
+  r.recent[1] = r.recent[0];
+  r.recent[0] = dc;
+  return dc;
 }
 
 Object* FindObject(HGDIOBJ obj) {
@@ -184,9 +195,12 @@ void FillClipped(Surface& s, const RECT& clip, RECT r, std::uint32_t pixel) {
   const int w = r.right - r.left;
   for (int y = r.top; y < r.bottom; ++y) {
     std::uint32_t* p = s.Row(y) + r.left;
-    std::fill(p, p + w, pixel);
+    if (s.trackDirty) {
+      WriteRowTracked(s, y, r.left, p, w, pixel);
+    } else {
+      std::fill(p, p + w, pixel);
+    }
   }
-  Touch(s, r);
 }
 
 }  // namespace lvx::gdi

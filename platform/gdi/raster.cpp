@@ -69,9 +69,9 @@ inline LONG Clamp32(long long v) {
 // Rows of a source-free operation over `r` (already clipped).
 void FillOp(Surface& s, const RECT& r, Op op, std::uint32_t pat) {
   const int w = r.right - r.left;
-  if (s.trackDirty) {
-    // Window surfaces: write and mark only the pixels that change.
-    ChangedBox changed;
+  if (s.trackDirty && static_cast<long>(w) * (r.bottom - r.top) <= kSpriteArea) {
+    // A star erasing itself: one box around what changes.
+    ChangedBox box;
     for (int y = r.top; y < r.bottom; ++y) {
       std::uint32_t* p = s.Row(y) + r.left;
       int first = -1, last = -1;
@@ -83,9 +83,28 @@ void FillOp(Surface& s, const RECT& r, Op op, std::uint32_t pat) {
           last = i;
         }
       }
-      if (first >= 0) changed.Add(r.left + first, y, r.left + last + 1, y + 1);
+      if (first >= 0) box.Add(r.left + first, y, r.left + last + 1, y + 1);
     }
-    changed.MarkOn(s);
+    box.MarkOn(s);
+    return;
+  }
+  if (s.trackDirty) {
+    // Window surfaces: write and mark only the pixels that change.
+    for (int y = r.top; y < r.bottom; ++y) {
+      std::uint32_t* p = s.Row(y) + r.left;
+      if (op == Op::Black || op == Op::White || op == Op::Pattern) {
+        WriteRowTracked(s, y, r.left, p, w, Apply(op, 0, 0, pat));
+        continue;
+      }
+      RowMarks marks(s, y);
+      for (int i = 0; i < w; ++i) {
+        const std::uint32_t v = Apply(op, p[i], 0, pat);
+        if (v != p[i]) {
+          p[i] = v;
+          marks.Changed(r.left + i);
+        }
+      }
+    }
     return;
   }
   for (int y = r.top; y < r.bottom; ++y) {
@@ -168,22 +187,39 @@ BOOL BitBlt(HDC dst, int x, int y, int width, int height, HDC src, int srcX, int
   // On one surface the rows must be visited away from the overlap.
   const bool upwards = (ss == &ds) && dr.top > syTop;
   const int rows = dr.bottom - dr.top;
-  ChangedBox changed;
+  const bool sprite = static_cast<long>(rows) * cols <= kSpriteArea;
+  ChangedBox box;
   for (int k = 0; k < rows; ++k) {
     const int row = upwards ? rows - 1 - k : k;
-    std::uint32_t* dp = ds.Row(dr.top + row) + dr.left;
+    const int y = dr.top + row;
+    std::uint32_t* dp = ds.Row(y) + dr.left;
     const std::uint32_t* sp = ss->Row(syTop + row) + sx;
     if (r->op == Op::Copy && ds.trackDirty) {
-      // Copy only the span that differs; pixels outside it already hold
-      // what the source has, so the result equals a whole-row copy.
-      int first = 0;
-      while (first < cols && dp[first] == sp[first]) ++first;
-      if (first == cols) continue;
-      int last = cols - 1;
-      while (last > first && dp[last] == sp[last]) --last;
+      // A standing star puts back what is there: one compare of the row
+      // settles it. Otherwise copy the span that differs (pixels around it
+      // already hold what the source has) and mark only what changes.
+      if (std::memcmp(dp, sp, static_cast<std::size_t>(cols) * sizeof(std::uint32_t)) == 0)
+        continue;
+      int first = -1, last = -1;
+      if (sprite) {
+        // The compare above found a difference, so both ends exist.
+        first = 0;
+        while (dp[first] == sp[first]) ++first;
+        last = cols - 1;
+        while (dp[last] == sp[last]) --last;
+        box.Add(dr.left + first, y, dr.left + last + 1, y + 1);
+      } else {
+        RowMarks marks(ds, y);
+        for (int i = 0; i < cols; ++i) {
+          if (dp[i] != sp[i]) {
+            if (first < 0) first = i;
+            last = i;
+            marks.Changed(dr.left + i);
+          }
+        }
+      }
       std::memmove(dp + first, sp + first,
                    static_cast<std::size_t>(last - first + 1) * sizeof(std::uint32_t));
-      changed.Add(dr.left + first, dr.top + row, dr.left + last + 1, dr.top + row + 1);
       continue;
     }
     if (r->op == Op::Copy) {
@@ -193,9 +229,9 @@ BOOL BitBlt(HDC dst, int x, int y, int width, int height, HDC src, int srcX, int
     } else {
       for (int i = 0; i < cols; ++i) dp[i] = Apply(r->op, dp[i], sp[i], 0);
     }
-    changed.Add(dr.left, dr.top + row, dr.right, dr.top + row + 1);
+    if (ds.trackDirty) ds.MarkSpan(y, dr.left, dr.right);
   }
-  changed.MarkOn(ds);
+  box.MarkOn(ds);
   return TRUE;
 }
 
@@ -326,7 +362,7 @@ COLORREF SetPixel(HDC hdc, int x, int y, COLORREF color) {
   const std::uint32_t v = ColorRefToPixel(color);
   if (*at != v) {
     *at = v;
-    if (s->trackDirty) s->MarkDirty(x, y, x + 1, y + 1);
+    if (s->trackDirty) s->MarkSpan(y, x, x + 1);
   }
   return color & 0xFFFFFFu;
 }
@@ -340,3 +376,17 @@ COLORREF GetPixel(HDC hdc, int x, int y) {
   const std::uint32_t* at = PixelAt(hdc, x, y, &s);
   return at ? PixelToColorRef(*at) : CLR_INVALID;
 }
+
+namespace lvx {
+
+std::uint64_t ChangeStamp(HDC dc) {
+  Surface* s = SurfaceOfDC(dc);
+  return s != nullptr && s->trackDirty ? s->CurrentStamp() : 0;
+}
+
+bool ChangedSince(HDC dc, const RECT& area, std::uint64_t stamp) {
+  Surface* s = SurfaceOfDC(dc);
+  return s == nullptr || !s->trackDirty || s->ChangedSince(area, stamp);
+}
+
+}  // namespace lvx

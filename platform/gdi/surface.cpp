@@ -1,34 +1,194 @@
 #include "platform/gdi/surface.h"
 
 #include <algorithm>
+#include <atomic>
+#include <bit>
+#include <cstdlib>
+#include <cstring>
+#include <new>
 
 namespace lvx {
 
 namespace {
 
-// 32-pixel tiles: a star sprite touches one to four tiles, and a full HD
-// surface has about two thousand of them, so scanning the grid is cheap.
-constexpr int kTileShift = 5;
-constexpr int kTile = 1 << kTileShift;
-// Runs in one tile row that are closer than this many tiles are presented
-// together: one larger copy is cheaper than many small ones.
-constexpr int kBridgeTiles = 3;
-// Past this many runs in a tile row the whole span of the row is presented.
-constexpr int kMaxRunsPerRow = 6;
+// Past this many rectangles every dirty row is sent as one span: the list
+// must stay a size the server handles in one go.
+constexpr std::size_t kMaxRects = 8192;
+// Change stamps are kept per block of 16 x 16 pixels: small enough that a
+// twinkling star seldom makes its neighbours draw again, and a grid small
+// enough (32 KB for 1920 x 1080) to stay in the cache between frames.
+constexpr int kBlockShift = 4;
+constexpr int kBlock = 1 << kBlockShift;
+
+// Epochs are unique in the process, so a stamp of one surface never
+// matches another surface or an older grid of the same one.
+std::uint32_t NewEpoch() {
+  static std::atomic<std::uint32_t> next{1};
+  return next.fetch_add(1, std::memory_order_relaxed);
+}
+
+// Bits [from, to] of a 64-bit word, 0 <= from <= to < 64.
+inline std::uint64_t BitRange(int from, int to) { return (~0ull << from) & (~0ull >> (63 - to)); }
+
+// Sets bits [left, right) of a row of words.
+inline void SetRange(std::uint64_t* words, int left, int right) {
+  const int w0 = left >> 6, w1 = (right - 1) >> 6;
+  if (w0 == w1) {
+    words[w0] |= BitRange(left & 63, (right - 1) & 63);
+    return;
+  }
+  words[w0] |= ~0ull << (left & 63);
+  for (int w = w0 + 1; w < w1; ++w) words[w] = ~0ull;
+  words[w1] |= ~0ull >> (63 - ((right - 1) & 63));
+}
 
 }  // namespace
+
+// ---- PixelBuffer ----
+
+PixelBuffer::~PixelBuffer() { Drop(); }
+
+PixelBuffer::PixelBuffer(const PixelBuffer& other) { CopyFrom(other.data_, other.size_); }
+
+PixelBuffer& PixelBuffer::operator=(const PixelBuffer& other) {
+  if (this != &other) CopyFrom(other.data_, other.size_);
+  return *this;
+}
+
+PixelBuffer::PixelBuffer(PixelBuffer&& other) noexcept
+    : data_(other.data_), size_(other.size_), heap_(other.heap_), lent_(std::move(other.lent_)) {
+  other.data_ = other.heap_ = nullptr;
+  other.size_ = 0;
+}
+
+PixelBuffer& PixelBuffer::operator=(PixelBuffer&& other) noexcept {
+  if (this == &other) return *this;
+  Drop();
+  data_ = other.data_;
+  size_ = other.size_;
+  heap_ = other.heap_;
+  lent_ = std::move(other.lent_);
+  other.data_ = other.heap_ = nullptr;
+  other.size_ = 0;
+  return *this;
+}
+
+PixelBuffer& PixelBuffer::operator=(const std::vector<std::uint32_t>& values) {
+  CopyFrom(values.data(), values.size());
+  return *this;
+}
+
+PixelBuffer& PixelBuffer::operator=(std::initializer_list<std::uint32_t> values) {
+  CopyFrom(values.begin(), values.size());
+  return *this;
+}
+
+void PixelBuffer::Drop() {
+  std::free(heap_);
+  heap_ = nullptr;
+  lent_.reset();
+  data_ = nullptr;
+  size_ = 0;
+}
+
+void PixelBuffer::CopyFrom(const std::uint32_t* values, std::size_t count) {
+  std::uint32_t* fresh = nullptr;
+  if (count > 0) {
+    fresh = static_cast<std::uint32_t*>(std::malloc(count * sizeof(std::uint32_t)));
+    if (!fresh) throw std::bad_alloc();
+    std::memcpy(fresh, values, count * sizeof(std::uint32_t));
+  }
+  Drop();
+  heap_ = data_ = fresh;
+  size_ = count;
+}
+
+void PixelBuffer::assign(std::size_t count, std::uint32_t value) {
+  Drop();
+  if (count == 0) return;
+  // calloc hands out fresh pages untouched, so black costs nothing yet.
+  void* p = value == 0 ? std::calloc(count, sizeof(std::uint32_t))
+                       : std::malloc(count * sizeof(std::uint32_t));
+  if (!p) throw std::bad_alloc();
+  heap_ = data_ = static_cast<std::uint32_t*>(p);
+  size_ = count;
+  if (value != 0) std::fill(data_, data_ + size_, value);
+}
+
+bool PixelBuffer::Adopt(std::shared_ptr<PixelMemory> memory) {
+  if (!memory || memory->Count() < size_) return false;
+  if (memory == lent_) return true;
+  std::uint32_t* target = memory->Pixels();
+  if (size_ > 0) std::memmove(target, data_, size_ * sizeof(std::uint32_t));
+  const std::size_t count = size_;
+  Drop();
+  lent_ = std::move(memory);
+  data_ = target;
+  size_ = count;
+  return true;
+}
+
+// ---- Surface ----
 
 void Surface::Resize(int w, int h) {
   if (w < 0) w = 0;
   if (h < 0) h = 0;
+  const std::size_t count = static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
+  if (pixels.Lender() != nullptr && pixels.size() == count && count > 0) {
+    std::fill(pixels.begin(), pixels.end(), 0u);
+  } else {
+    pixels.assign(count, 0u);
+  }
   width = w;
   height = h;
-  pixels.assign(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), 0u);
-  tilesX_ = (w + kTile - 1) >> kTileShift;
-  tilesY_ = (h + kTile - 1) >> kTileShift;
-  dirtyTiles_.assign(static_cast<std::size_t>(tilesX_) * tilesY_, 0);
-  anyDirty_ = false;
+  Grid();
   MarkAllDirty();
+}
+
+void Surface::Grid() {
+  if (gridWidth_ == width && gridHeight_ == height) return;
+  gridWidth_ = width;
+  gridHeight_ = height;
+  const std::size_t rows = static_cast<std::size_t>(std::max(height, 0));
+  words_ = (std::max(width, 0) + 63) >> 6;
+  wordWords_ = (words_ + 63) >> 6;
+  bits_.assign(rows * static_cast<std::size_t>(words_), 0);
+  wordBits_.assign(rows * static_cast<std::size_t>(wordWords_), 0);
+  rowBits_.assign((rows + 63) >> 6, 0);
+  anyDirty_ = false;
+  blocksX_ = (std::max(width, 0) + kBlock - 1) >> kBlockShift;
+  const std::size_t blocksY = (rows + kBlock - 1) >> kBlockShift;
+  blockStamps_.assign(static_cast<std::size_t>(blocksX_) * blocksY, 0);
+  // Stamps handed out for the old grid must not match the new one.
+  epoch_ = NewEpoch();
+  counter_ = 0;
+  rowsSeen_.reserve(rows);
+  out_.reserve(4096);
+  runs_.reserve(static_cast<std::size_t>(words_) * 32 + 2);
+  prevRuns_.reserve(static_cast<std::size_t>(words_) * 32 + 2);
+  rowLeft_.assign(rows, 0);
+  rowRight_.assign(rows, 0);
+}
+
+void Surface::Stamp(int left, int top, int right, int bottom) {
+  if (counter_ == UINT32_MAX) {
+    epoch_ = NewEpoch();
+    counter_ = 0;
+    std::fill(blockStamps_.begin(), blockStamps_.end(), 0u);
+  }
+  const std::uint32_t stamp = ++counter_;
+  const int bx0 = left >> kBlockShift, bx1 = (right - 1) >> kBlockShift;
+  for (int by = top >> kBlockShift; by <= (bottom - 1) >> kBlockShift; ++by) {
+    std::uint32_t* row = blockStamps_.data() + static_cast<std::size_t>(by) * blocksX_;
+    for (int bx = bx0; bx <= bx1; ++bx) row[bx] = stamp;
+  }
+}
+
+void Surface::SetBits(int y, int left, int right) {
+  SetRange(bits_.data() + static_cast<std::size_t>(y) * words_, left, right);
+  SetRange(wordBits_.data() + static_cast<std::size_t>(y) * wordWords_, left >> 6,
+           ((right - 1) >> 6) + 1);
+  rowBits_[static_cast<std::size_t>(y) >> 6] |= 1ull << (y & 63);
 }
 
 void Surface::MarkDirty(int left, int top, int right, int bottom) {
@@ -37,81 +197,128 @@ void Surface::MarkDirty(int left, int top, int right, int bottom) {
   if (right > width) right = width;
   if (bottom > height) bottom = height;
   if (left >= right || top >= bottom) return;
-  // A surface whose size was set directly (not through Resize) gets its grid here.
-  std::size_t need = static_cast<std::size_t>((width + kTile - 1) >> kTileShift) *
-                     static_cast<std::size_t>((height + kTile - 1) >> kTileShift);
-  if (dirtyTiles_.size() != need) {
-    tilesX_ = (width + kTile - 1) >> kTileShift;
-    tilesY_ = (height + kTile - 1) >> kTileShift;
-    dirtyTiles_.assign(need, 0);
-  }
-  const int tx0 = left >> kTileShift, tx1 = (right - 1) >> kTileShift;
-  const int ty0 = top >> kTileShift, ty1 = (bottom - 1) >> kTileShift;
-  for (int ty = ty0; ty <= ty1; ++ty) {
-    std::uint8_t* row = dirtyTiles_.data() + static_cast<std::size_t>(ty) * tilesX_;
-    for (int tx = tx0; tx <= tx1; ++tx) row[tx] = 1;
-  }
+  Grid();
+  for (int y = top; y < bottom; ++y) SetBits(y, left, right);
+  Stamp(left, top, right, bottom);
+  anyDirty_ = true;
+}
+
+void Surface::MarkSpan(int y, int left, int right) {
+  if (left >= right) return;
+  Grid();
+  SetBits(y, left, right);
+  Stamp(left, y, right, y + 1);
   anyDirty_ = true;
 }
 
 void Surface::MarkAllDirty() { MarkDirty(0, 0, width, height); }
 
-bool Surface::HasDirty() const { return anyDirty_; }
+bool Surface::ChangedSince(const RECT& area, std::uint64_t stamp) const {
+  // A stamp of another grid or epoch says nothing about this one.
+  if (static_cast<std::uint32_t>(stamp >> 32) != epoch_ || gridWidth_ != width ||
+      gridHeight_ != height)
+    return true;
+  const int left = std::max<int>(area.left, 0), top = std::max<int>(area.top, 0);
+  const int right = std::min<int>(area.right, width), bottom = std::min<int>(area.bottom, height);
+  if (left >= right || top >= bottom) return false;
+  const std::uint32_t since = static_cast<std::uint32_t>(stamp);
+  const int bx0 = left >> kBlockShift, bx1 = (right - 1) >> kBlockShift;
+  for (int by = top >> kBlockShift; by <= (bottom - 1) >> kBlockShift; ++by) {
+    const std::uint32_t* row = blockStamps_.data() + static_cast<std::size_t>(by) * blocksX_;
+    for (int bx = bx0; bx <= bx1; ++bx)
+      if (row[bx] > since) return true;
+  }
+  return false;
+}
 
-std::vector<RECT> Surface::TakeDirty() {
-  std::vector<RECT> out;
-  if (!anyDirty_) return out;
+// Ends row y, whose runs are in runs_: the same runs as the row above grow
+// that row's band by one row; anything else starts a band.
+void Surface::EndRow(int y) {
+  if (y == lastRow_ + 1 && runs_ == prevRuns_) {
+    for (std::size_t i = bandStart_; i < out_.size(); ++i) out_[i].bottom = y + 1;
+  } else {
+    bandStart_ = out_.size();
+    for (const auto& [left, right] : runs_) out_.push_back(RECT{left, y, right, y + 1});
+  }
+  lastRow_ = y;
+  runs_.swap(prevRuns_);
+  runs_.clear();
+}
+
+const std::vector<RECT>& Surface::TakeDirty() {
+  out_.clear();
+  if (!anyDirty_) return out_;
   anyDirty_ = false;
-
-  // Rectangles still growing downwards, indexed into `out`.
-  std::vector<std::size_t> open, nextOpen;
-  std::vector<std::pair<int, int>> runs;
-  const std::size_t rowTiles = static_cast<std::size_t>(std::max(tilesX_, 0));
-  for (int ty = 0; ty < tilesY_; ++ty) {
-    std::uint8_t* row = dirtyTiles_.data() + static_cast<std::size_t>(ty) * rowTiles;
-    runs.clear();
-    for (int tx = 0; tx < tilesX_;) {
-      if (!row[tx]) {
-        ++tx;
-        continue;
-      }
-      int start = tx;
-      while (tx < tilesX_ && row[tx]) ++tx;
-      if (!runs.empty() && start - runs.back().second <= kBridgeTiles) {
-        runs.back().second = tx;
-      } else {
-        runs.emplace_back(start, tx);
-      }
-    }
-    std::fill(row, row + rowTiles, std::uint8_t{0});
-    if (static_cast<int>(runs.size()) > kMaxRunsPerRow) {
-      runs = {{runs.front().first, runs.back().second}};
-    }
-
-    const LONG top = ty << kTileShift;
-    const LONG bottom = std::min(height, (ty + 1) << kTileShift);
-    nextOpen.clear();
-    for (const auto& run : runs) {
-      const LONG left = run.first << kTileShift;
-      const LONG right = std::min(width, run.second << kTileShift);
-      bool extended = false;
-      for (std::size_t idx : open) {
-        RECT& r = out[idx];
-        if (r.left == left && r.right == right && r.bottom == top) {
-          r.bottom = bottom;
-          nextOpen.push_back(idx);
-          extended = true;
-          break;
+  rowsSeen_.clear();
+  runs_.clear();
+  prevRuns_.clear();
+  lastRow_ = -2;
+  const std::size_t rowWords = rowBits_.size();
+  for (std::size_t rw = 0; rw < rowWords; ++rw) {
+    std::uint64_t rows = rowBits_[rw];
+    rowBits_[rw] = 0;
+    while (rows) {
+      const int y = static_cast<int>(rw * 64 + static_cast<std::size_t>(std::countr_zero(rows)));
+      rows &= rows - 1;
+      std::uint64_t* row = bits_.data() + static_cast<std::size_t>(y) * words_;
+      std::uint64_t* summary = wordBits_.data() + static_cast<std::size_t>(y) * wordWords_;
+      int runLeft = -1, runRight = -1;
+      for (int sw = 0; sw < wordWords_; ++sw) {
+        std::uint64_t marked = summary[sw];
+        summary[sw] = 0;
+        while (marked) {
+          const int wi = sw * 64 + std::countr_zero(marked);
+          marked &= marked - 1;
+          std::uint64_t word = row[wi];
+          row[wi] = 0;
+          const int base = wi * 64;
+          while (word) {
+            const int start = std::countr_zero(word);
+            const int length = std::countr_one(word >> start);
+            word = length == 64 ? 0 : word & ~(((1ull << length) - 1) << start);
+            const int left = base + start, right = left + length;
+            if (runLeft >= 0 && left - runRight <= kDirtyJoinGap) {
+              runRight = right;
+            } else {
+              if (runLeft >= 0) runs_.emplace_back(runLeft, runRight);
+              runLeft = left;
+              runRight = right;
+            }
+          }
         }
       }
-      if (!extended) {
-        out.push_back(RECT{left, top, right, bottom});
-        nextOpen.push_back(out.size() - 1);
-      }
+      if (runLeft < 0) continue;
+      runs_.emplace_back(runLeft, runRight);
+      rowsSeen_.push_back(y);
+      EndRow(y);
     }
-    open.swap(nextOpen);
   }
-  return out;
+  if (out_.size() > kMaxRects) Coarsen();
+  return out_;
+}
+
+// Too many pieces: each dirty row becomes one span from its first to its
+// last marked pixel, and equal spans on consecutive rows one rectangle.
+void Surface::Coarsen() {
+  for (int y : rowsSeen_) {
+    rowLeft_[static_cast<std::size_t>(y)] = width;
+    rowRight_[static_cast<std::size_t>(y)] = 0;
+  }
+  for (const RECT& r : out_) {
+    for (LONG y = r.top; y < r.bottom; ++y) {
+      rowLeft_[static_cast<std::size_t>(y)] =
+          std::min<int>(rowLeft_[static_cast<std::size_t>(y)], r.left);
+      rowRight_[static_cast<std::size_t>(y)] =
+          std::max<int>(rowRight_[static_cast<std::size_t>(y)], r.right);
+    }
+  }
+  out_.clear();
+  prevRuns_.clear();
+  lastRow_ = -2;
+  for (int y : rowsSeen_) {
+    runs_.assign(1, {rowLeft_[static_cast<std::size_t>(y)], rowRight_[static_cast<std::size_t>(y)]});
+    EndRow(y);
+  }
 }
 
 }  // namespace lvx

@@ -2,11 +2,69 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
+#include <memory>
 #include <vector>
 
 #include "platform/winapi.h"
 
 namespace lvx {
+
+// Changed pixels on one row this close together are presented as one run:
+// a few unchanged pixels cost the X server less than another box to copy.
+inline constexpr int kDirtyJoinGap = 4;
+
+// Memory a display lends a window surface for its pixels: the shared-memory
+// segment the X server reads, so presenting copies nothing on our side.
+class PixelMemory {
+ public:
+  virtual ~PixelMemory() = default;
+  virtual std::uint32_t* Pixels() = 0;
+  virtual std::size_t Count() const = 0;  // pixels it holds
+};
+
+// The pixels of a surface: on the heap, or in lent memory. Reads like a
+// vector of pixels; a copy always lands on the heap.
+class PixelBuffer {
+ public:
+  PixelBuffer() = default;
+  ~PixelBuffer();
+  PixelBuffer(const PixelBuffer& other);
+  PixelBuffer& operator=(const PixelBuffer& other);
+  PixelBuffer(PixelBuffer&& other) noexcept;
+  PixelBuffer& operator=(PixelBuffer&& other) noexcept;
+  PixelBuffer& operator=(const std::vector<std::uint32_t>& values);
+  PixelBuffer& operator=(std::initializer_list<std::uint32_t> values);
+
+  std::uint32_t* data() { return data_; }
+  const std::uint32_t* data() const { return data_; }
+  std::size_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
+  std::uint32_t& operator[](std::size_t i) { return data_[i]; }
+  const std::uint32_t& operator[](std::size_t i) const { return data_[i]; }
+  std::uint32_t* begin() { return data_; }
+  std::uint32_t* end() { return data_ + size_; }
+  const std::uint32_t* begin() const { return data_; }
+  const std::uint32_t* end() const { return data_ + size_; }
+
+  // `count` pixels of `value` on the heap. Black pixels are left to the
+  // kernel's zero pages, so a large window costs memory only where drawn.
+  void assign(std::size_t count, std::uint32_t value);
+  // Moves the pixels into `memory`, which must hold at least size() of
+  // them; false (and nothing changed) when it is too small.
+  bool Adopt(std::shared_ptr<PixelMemory> memory);
+  // The lent memory in use, nullptr on the heap.
+  const PixelMemory* Lender() const { return lent_.get(); }
+
+ private:
+  void Drop();  // back to no pixels at all
+  void CopyFrom(const std::uint32_t* values, std::size_t count);
+
+  std::uint32_t* data_ = nullptr;
+  std::size_t size_ = 0;
+  std::uint32_t* heap_ = nullptr;  // owned when the pixels live on the heap
+  std::shared_ptr<PixelMemory> lent_;
+};
 
 // A 32-bit picture, 0x00RRGGBB per pixel (the X server's TrueColor layout),
 // row-major with the top row first. COLORREF (0x00BBGGRR) is converted at
@@ -14,13 +72,15 @@ namespace lvx {
 struct Surface {
   int width = 0;
   int height = 0;
-  std::vector<std::uint32_t> pixels;
+  PixelBuffer pixels;
 
-  // Window surfaces remember what GDI touched so the display pushes only
-  // those regions; bitmaps leave this off.
+  // Window surfaces remember what GDI changed so the display pushes only
+  // those pixels; bitmaps leave this off.
   bool trackDirty = false;
 
-  void Resize(int w, int h);  // contents cleared to black, all dirty
+  // Contents cleared to black, all dirty. Lent memory of the same size is
+  // kept; any other size goes back to the heap.
+  void Resize(int w, int h);
   std::uint32_t* Row(int y) { return pixels.data() + static_cast<std::size_t>(y) * width; }
   const std::uint32_t* Row(int y) const {
     return pixels.data() + static_cast<std::size_t>(y) * width;
@@ -28,18 +88,57 @@ struct Surface {
 
   // Marks [left, right) x [top, bottom), clipped to the surface.
   void MarkDirty(int left, int top, int right, int bottom);
+  // Marks [left, right) of row y; the caller keeps it inside the surface.
+  void MarkSpan(int y, int left, int right);
   void MarkAllDirty();
-  bool HasDirty() const;
-  // The regions to present since the last call, as few non-overlapping
-  // rectangles as is cheap; clears the record.
-  std::vector<RECT> TakeDirty();
+  bool HasDirty() const { return anyDirty_; }
+  // What changed since the last call, as non-overlapping rectangles that
+  // cover the marked pixels and hardly more (runs on a row a few pixels
+  // apart become one); clears the record. The list lives until the next call.
+  // It is in bands, as X clip lists are (YXBanded): sorted by top, then
+  // left, and rectangles that share a row share their top and bottom.
+  const std::vector<RECT>& TakeDirty();
+  void ClearDirty() { TakeDirty(); }
+
+  // Change stamps: every mark takes a new stamp, and each 16 x 16 block keeps
+  // the stamp of its latest change. ChangedSince tells whether anything in
+  // `area` changed after `stamp` was current.
+  std::uint64_t CurrentStamp() const {
+    return (static_cast<std::uint64_t>(epoch_) << 32) | counter_;
+  }
+  bool ChangedSince(const RECT& area, std::uint64_t stamp) const;
 
  private:
-  // Dirty state is kept in tiles so thousands of tiny blits stay cheap.
-  std::vector<std::uint8_t> dirtyTiles_;
-  int tilesX_ = 0;
-  int tilesY_ = 0;
+  void Grid();  // sizes the records to the surface
+  void Stamp(int left, int top, int right, int bottom);
+  void SetBits(int y, int left, int right);
+  void EndRow(int y);
+  void Coarsen();
+
+  // One bit per changed pixel, with a bit per 64-pixel word of each row and
+  // a bit per row above it, so finding the few marked pixels never scans the
+  // whole grid.
+  std::vector<std::uint64_t> bits_;
+  std::vector<std::uint64_t> wordBits_;
+  std::vector<std::uint64_t> rowBits_;
+  int gridWidth_ = -1;
+  int gridHeight_ = -1;
+  int words_ = 0;
+  int wordWords_ = 0;
   bool anyDirty_ = false;
+
+  // Stamps are 32-bit per block within an epoch; a new epoch clears them.
+  std::vector<std::uint32_t> blockStamps_;
+  int blocksX_ = 0;
+  std::uint32_t counter_ = 0;
+  std::uint32_t epoch_ = 0;
+
+  // Kept between calls so that presenting allocates nothing.
+  std::vector<RECT> out_;
+  std::vector<std::pair<int, int>> runs_, prevRuns_;  // this row's and the last row's
+  std::size_t bandStart_ = 0;  // first rectangle of the band still growing
+  int lastRow_ = -2;
+  std::vector<int> rowsSeen_, rowLeft_, rowRight_;
 };
 
 inline std::uint32_t ColorRefToPixel(COLORREF c) {

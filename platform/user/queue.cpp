@@ -127,6 +127,11 @@ Queue& Q() {
   return q;
 }
 
+// What the last wait saw: data on the display's connection (so reading it
+// is worth a system call) and a write to the wake-up descriptor.
+bool g_displayReadable = true;
+bool g_wakeReadable = true;
+
 std::atomic<bool> g_haveWindowThread{false};
 std::atomic<std::thread::id> g_windowThread{};
 
@@ -195,7 +200,8 @@ void HandleNativeEvent(const NativeEvent& ev) {
       break;
     }
     case NativeEvent::Kind::Expose:
-      if (w->visible) CurrentBackend().Present(ev.window, w->surface, true);
+      // Only what the display lost: the rest of the window is still right.
+      if (w->visible) CurrentBackend().PresentArea(ev.window, w->surface, ev.area);
       break;
     case NativeEvent::Kind::Resized: {
       int width = ev.area.right, height = ev.area.bottom;
@@ -215,17 +221,35 @@ void HandleNativeEvent(const NativeEvent& ev) {
   }
 }
 
-void PumpDisplay() {
-  std::vector<NativeEvent> events;
+// Takes the display's events. `readAll` reads the connection whatever the
+// last wait saw; otherwise it is read only when the wait saw data on it.
+// Returns whether any event came.
+bool PumpDisplay(bool readAll) {
+  // Reused so that the frame path allocates nothing; a handler that pumps
+  // again (a nested message loop) gets a list of its own.
+  static std::vector<NativeEvent> reused;
+  static int depth = 0;
+  std::vector<NativeEvent> nested;
+  std::vector<NativeEvent>& events = depth == 0 ? reused : nested;
+  struct Depth {
+    Depth() { ++depth; }
+    ~Depth() { --depth; }
+  } inside;
+  bool any = false;
+  bool read = readAll || g_displayReadable;
+  g_displayReadable = false;
   // Drain until the display has nothing more, so no event sits in a client
   // side buffer while we block on the connection's descriptor.
   for (int round = 0; round < 64; ++round) {
     events.clear();
-    CurrentBackend().PollEvents(events);
+    CurrentBackend().TakeEvents(events, read);
     if (events.empty()) break;
+    any = true;
+    read = true;
     for (const NativeEvent& ev : events) HandleNativeEvent(ev);
   }
   HandleSignals();
+  return any;
 }
 
 void AdvanceTimer(Timer& t, Clock::time_point now) {
@@ -234,8 +258,8 @@ void AdvanceTimer(Timer& t, Clock::time_point now) {
   if (t.due <= now) t.due = now + t.period;
 }
 
-bool Retrieve(MSG* out, HWND filter, UINT lo, UINT hi, bool remove) {
-  PumpDisplay();
+bool Retrieve(MSG* out, HWND filter, UINT lo, UINT hi, bool remove, bool readAll) {
+  PumpDisplay(readAll);
   Queue& q = Q();
   bool found = false;
   {
@@ -267,7 +291,7 @@ bool Retrieve(MSG* out, HWND filter, UINT lo, UINT hi, bool remove) {
     return true;
   }
   if (InRange(WM_PAINT, lo, hi)) {
-    for (HWND h : AllWindows()) {
+    for (HWND h : WindowOrder()) {
       Window* w = Find(h);
       if (w == nullptr || !w->invalid || !w->visible || !HwndMatches(h, filter)) continue;
       *out = MSG{h, WM_PAINT, 0, 0, TickNow(), CursorForMessage()};
@@ -326,7 +350,15 @@ void Wait(HWND filter, UINT lo, UINT hi) {
   }
   int rc = ppoll(fds, n, timeout, nullptr);
   if (rc < 0 && errno != EINTR) std::perror("lumivex: ppoll");
-  DrainWake();
+  // Only what woke us is read: most waits end with a timer and nothing else.
+  g_wakeReadable = rc != 0;
+  g_displayReadable = rc != 0;
+  for (nfds_t i = 0; rc > 0 && i < n; ++i) {
+    const bool ready = fds[i].revents != 0;
+    if (fds[i].fd == wake) g_wakeReadable = ready;
+    if (fds[i].fd == displayFd) g_displayReadable = ready;
+  }
+  if (g_wakeReadable) DrainWake();
 }
 
 Timer* FindTimer(HWND hwnd, UINT_PTR id) {
@@ -513,7 +545,8 @@ void PostQuitMessage(int exitCode) {
 BOOL PeekMessageA(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT removeMsg) {
   if (msg == nullptr) return FALSE;
   NoteWindowThread();
-  return Retrieve(msg, hwnd, filterMin, filterMax, (removeMsg & PM_REMOVE) != 0) ? TRUE : FALSE;
+  return Retrieve(msg, hwnd, filterMin, filterMax, (removeMsg & PM_REMOVE) != 0, true) ? TRUE
+                                                                                       : FALSE;
 }
 
 BOOL GetMessageA(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax) {
@@ -525,11 +558,17 @@ BOOL GetMessageA(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax) {
   NoteWindowThread();
   bool windowFilter = hwnd != nullptr && hwnd != reinterpret_cast<HWND>(static_cast<LONG_PTR>(-1));
   for (;;) {
-    if (Retrieve(msg, hwnd, filterMin, filterMax, true))
+    // The connection is read when the last wait saw data on it; a timer
+    // tick alone costs no read.
+    if (Retrieve(msg, hwnd, filterMin, filterMax, true, false))
       return msg->message == WM_QUIT ? FALSE : TRUE;
     // The filtered window went away meanwhile: nothing can ever match.
     if (windowFilter && Find(hwnd) == nullptr) return -1;
     lvx::PresentDirtyWindows();
+    // Before sleeping, read the connection once: the frame's requests may
+    // have brought events into the display library's buffers, where the
+    // descriptor no longer shows them.
+    if (PumpDisplay(true)) continue;
     Wait(hwnd, filterMin, filterMax);
   }
 }

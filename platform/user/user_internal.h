@@ -53,6 +53,8 @@ inline HWND Handle(NativeId id) { return reinterpret_cast<HWND>(id); }
 Window* Find(HWND hwnd);
 // Our windows in creation order.
 std::vector<HWND> AllWindows();
+// The same without a copy, for loops that create and destroy no window.
+const std::vector<HWND>& WindowOrder();
 // Our windows whose parent is not one of ours (the saver window, previews).
 std::vector<HWND> TopLevelWindows();
 // Screen position of a window's client origin.

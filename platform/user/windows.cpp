@@ -147,10 +147,15 @@ bool ShowInternal(HWND hwnd, bool show) {
   NativeSide(*w).Show(show);
   if (show) {
     Invalidate(*w, nullptr, true);
-    w->surface.MarkAllDirty();
     EraseNow(hwnd);
-    if ((w = Find(hwnd)) != nullptr && w->visible) NativeSide(*w).Present(w->surface, true);
-    if (w != nullptr) w->surface.TakeDirty();
+    // The window reaches the screen whole once: here, or (X) when the
+    // display reports it exposed and the exposed area is presented. What
+    // the erase changed meanwhile goes out with the next dirty present.
+    if ((w = Find(hwnd)) != nullptr && w->visible &&
+        (w->host != nullptr || !CurrentBackend().ExposesWhenShown())) {
+      NativeSide(*w).Present(w->surface, true);
+      w->surface.TakeDirty();
+    }
   } else if (Reg().foreground == hwnd) {
     Reg().foreground = nullptr;
   }
@@ -207,6 +212,8 @@ Window* Find(HWND hwnd) {
 }
 
 std::vector<HWND> AllWindows() { return Reg().order; }
+
+const std::vector<HWND>& WindowOrder() { return Reg().order; }
 
 std::vector<HWND> TopLevelWindows() {
   std::vector<HWND> out;

@@ -185,3 +185,14 @@ int GetTextCharacterExtra(HDC hdc);
 #define OBJ_BRUSH 2
 #define OBJ_FONT 6
 #define OBJ_BITMAP 7
+
+namespace lvx {
+// Change stamps of a window's own DC: every change of its pixels takes a new
+// stamp. ChangeStamp is the newest; ChangedSince tells whether any pixel of
+// `area` may have changed after `stamp` was the newest, so a caller that
+// noted the stamp after drawing knows when drawing the same again would
+// change nothing. Only window surfaces keep the record: any other DC always
+// answers true.
+std::uint64_t ChangeStamp(HDC dc);
+bool ChangedSince(HDC dc, const RECT& area, std::uint64_t stamp);
+}  // namespace lvx

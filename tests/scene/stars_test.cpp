@@ -1,5 +1,9 @@
 #include "scene_fixture.h"
 
+#include <vector>
+
+#include "platform/gdi/surface.h"
+
 namespace {
 
 class StarsTest : public SceneTest {
@@ -140,6 +144,68 @@ TEST_F(StarsTest, TwinkleCurve) {
     TwinkleDraw = -5;
   }
   EXPECT_EQ(s.brightness, 100);
+}
+
+TEST_F(StarsTest, StandingStarIsDrawnAgainOnlyWhenItsPlaceChanged) {
+  // The 5 x 5 picture around a point, to compare a star with itself.
+  auto square = [](int cx, int cy) {
+    std::vector<COLORREF> p;
+    for (int y = cy - 2; y <= cy + 2; ++y)
+      for (int x = cx - 2; x <= cx + 2; ++x) p.push_back(Pixel(x, y));
+    return p;
+  };
+  lvx::Surface* surface = lvx::SurfaceOfDC(SaverDC);
+  ASSERT_NE(surface, nullptr);
+  const struct {
+    const char* what;
+    void (*disturb)(STAR& star);
+  } cases[] = {
+      {"erased by a black fill",
+       [](STAR&) {
+         RECT r{296, 296, 304, 304};
+         FillRect(SaverDC, &r, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+       }},
+      {"a neighbour drawn over its edge",
+       [](STAR&) {
+         STAR other;
+         other.Create(30, 45, 800, SaverDC, 0, 0, 1024, 768, 400, 40);
+         other.x = 303;
+         other.y = 301;
+         other.brightness = 70;
+         other.CleverPlot();
+       }},
+      {"one pixel of it changed", [](STAR&) { SetPixel(SaverDC, 298, 300, RGB(9, 9, 9)); }},
+      {"erased by itself", [](STAR& star) { star.CleverClear(); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Blacken();
+    STAR s = MakeStar(300, 300, 60);
+    s.Advance();
+    const std::vector<COLORREF> drawn = square(300, 300);
+    ASSERT_NE(drawn[12], 0u) << "the centre is lit";
+    // Standing still, it is not drawn again: a pixel changed behind GDI's
+    // back (so nothing records the change) stays as it is.
+    surface->Row(300)[300] = 0x010203u;
+    s.Advance();
+    EXPECT_EQ(Pixel(300, 300), RGB(1, 2, 3));
+    surface->Row(300)[300] = lvx::ColorRefToPixel(drawn[12]);
+    c.disturb(s);
+    s.Advance();
+    EXPECT_EQ(square(300, 300), drawn) << "drawn again whole";
+  }
+
+  // A new brightness or a new place is drawn at once.
+  Blacken();
+  STAR s = MakeStar(300, 300, 60);
+  s.Advance();
+  const std::vector<COLORREF> dim = square(300, 300);
+  s.brightness = 70;
+  s.Advance();
+  EXPECT_NE(square(300, 300), dim);
+  s.x = 400;
+  s.Advance();
+  EXPECT_NE(Pixel(400, 300), 0u);
 }
 
 TEST_F(StarsTest, FlightTiming) {

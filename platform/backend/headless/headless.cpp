@@ -63,7 +63,10 @@ NativeId HeadlessBackend::CreateWindow(const NativeWindowDesc& desc) {
     return 0;
   }
   NativeId id = nextId_++;
-  windows_[id].desc = desc;
+  Win& win = windows_[id];
+  win.desc = desc;
+  // Room for a busy frame's rectangles: presenting allocates nothing.
+  win.stats.lastRegions.reserve(4096);
   return id;
 }
 
@@ -118,22 +121,35 @@ NativeId HeadlessBackend::FindForeignWindow(const std::string&, const std::strin
 }
 
 void HeadlessBackend::Present(NativeId id, Surface& surface, bool all) {
-  std::vector<RECT> regions;
-  if (all) {
-    regions.push_back(RECT{0, 0, surface.width, surface.height});
-  } else {
-    regions = surface.TakeDirty();
-  }
+  const std::vector<RECT>& dirty = surface.TakeDirty();
+  const RECT whole{0, 0, surface.width, surface.height};
   std::lock_guard<std::mutex> lock(mu_);
   auto it = windows_.find(id);
   if (it == windows_.end()) return;
   PresentStats& st = it->second.stats;
   ++st.presents;
-  if (all) ++st.fullPresents;
-  for (const RECT& r : regions) {
+  if (all) {
+    ++st.fullPresents;
+    st.lastRegions.assign(1, whole);
+  } else {
+    st.lastRegions.assign(dirty.begin(), dirty.end());  // reuses its storage
+  }
+  for (const RECT& r : st.lastRegions) {
     st.pixels += static_cast<long>(r.right - r.left) * (r.bottom - r.top);
   }
-  st.lastRegions = std::move(regions);
+}
+
+void HeadlessBackend::PresentArea(NativeId id, Surface& surface, const RECT& area) {
+  RECT r{std::max<LONG>(area.left, 0), std::max<LONG>(area.top, 0),
+         std::min<LONG>(area.right, surface.width), std::min<LONG>(area.bottom, surface.height)};
+  if (r.left >= r.right || r.top >= r.bottom) return;
+  std::lock_guard<std::mutex> lock(mu_);
+  auto it = windows_.find(id);
+  if (it == windows_.end()) return;
+  PresentStats& st = it->second.stats;
+  ++st.presents;
+  st.lastRegions.assign(1, r);
+  st.pixels += static_cast<long>(r.right - r.left) * (r.bottom - r.top);
 }
 
 void HeadlessBackend::PollEvents(std::vector<NativeEvent>& out) {

@@ -30,6 +30,7 @@ class HeadlessBackend : public Backend {
   bool ForeignClientSize(NativeId id, SIZE* size) override;
   NativeId FindForeignWindow(const std::string& className, const std::string& title) override;
   void Present(NativeId id, Surface& surface, bool all) override;
+  void PresentArea(NativeId id, Surface& surface, const RECT& area) override;
   int EventFd() override { return eventFd_; }
   void PollEvents(std::vector<NativeEvent>& out) override;
   POINT CursorPos() override;
@@ -55,6 +56,7 @@ class HeadlessBackend : public Backend {
     long pixels = 0;       // area pushed in total
     std::vector<RECT> lastRegions;
   };
+  // Present statistics of a window (copied: only for tests).
   PresentStats Stats(NativeId id) const;
   bool IsShown(NativeId id) const;
   bool CursorVisible(NativeId id) const;

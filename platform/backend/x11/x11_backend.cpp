@@ -249,6 +249,26 @@ struct Channel {
   }
 };
 
+// A shared-memory segment that is at once a window surface's pixels and
+// what the X server copies to the window: presenting copies nothing here.
+// The surface may outlive the window (or the display), so the mapping goes
+// with the last holder; the server lets go when the window does.
+class ShmFrameBuffer final : public PixelMemory {
+ public:
+  ShmFrameBuffer() = default;
+  ~ShmFrameBuffer() override {
+    if (attached) shmdt(info.shmaddr);
+  }
+  ShmFrameBuffer(const ShmFrameBuffer&) = delete;
+  ShmFrameBuffer& operator=(const ShmFrameBuffer&) = delete;
+  std::uint32_t* Pixels() override { return reinterpret_cast<std::uint32_t*>(info.shmaddr); }
+  std::size_t Count() const override { return count; }
+
+  XShmSegmentInfo info{};  // the image points at this record: fixed address
+  std::size_t count = 0;
+  bool attached = false;  // mapped here
+};
+
 struct XWin {
   Window xid = 0;
   Window parent = 0;
@@ -258,10 +278,13 @@ struct XWin {
   int width = 0;
   int height = 0;
   RECT exposed{};  // exposure gathered until the end of a burst
-  // The shared-memory image the surface is copied into. The image points at
-  // its segment record, so the record needs a fixed address.
+  // The window surface's pixels when shared memory works: the segment is
+  // lent to the surface and the image describes it to the server.
   XImage* image = nullptr;
-  std::unique_ptr<XShmSegmentInfo> shm;
+  std::shared_ptr<ShmFrameBuffer> frame;
+  // Without shared memory: a header that wraps the surface's own pixels
+  // for XPutImage, kept so that presenting allocates nothing.
+  XImage* wrap = nullptr;
 };
 
 class X11Backend final : public Backend {
@@ -285,8 +308,11 @@ class X11Backend final : public Backend {
   bool ForeignClientSize(NativeId id, SIZE* size) override;
   NativeId FindForeignWindow(const std::string& className, const std::string& title) override;
   void Present(NativeId id, Surface& surface, bool all) override;
+  void PresentArea(NativeId id, Surface& surface, const RECT& area) override;
+  bool ExposesWhenShown() const override { return true; }
   int EventFd() override { return ConnectionNumber(dpy_); }
   void PollEvents(std::vector<NativeEvent>& out) override;
+  void TakeEvents(std::vector<NativeEvent>& out, bool readable) override;
   POINT CursorPos() override;
   void SetCursorPos(int x, int y) override;
   void SetCursorVisible(NativeId id, bool visible) override;
@@ -303,9 +329,10 @@ class X11Backend final : public Backend {
   void SetTextProperty(Window w, Atom property, Atom type, const std::string& value);
   std::string StringProperty(Window w, Atom property);
   void Translate(XEvent& ev, std::vector<NativeEvent>& out);
-  bool EnsureShmImage(XWin& win, int width, int height);
+  bool EnsureFrameBuffer(XWin& win, Surface& surface);
   void FreeImage(XWin& win);
-  void PutDirect(Window w, Surface& s, const std::vector<RECT>& rects);
+  void Send(XWin& win, Surface& surface, const RECT* rects, std::size_t count);
+  void PutDirect(XWin& win, Surface& s, const RECT* rects, std::size_t count);
   void PutConverted(Drawable d, const Surface& s, const std::vector<RECT>& rects);
   unsigned long ConvertPixel(std::uint32_t p) const {
     return red_.Place((p >> 16) & 0xFF) | green_.Place((p >> 8) & 0xFF) | blue_.Place(p & 0xFF);
@@ -321,12 +348,16 @@ class X11Backend final : public Backend {
   int depth_ = 0;
   Colormap colormap_ = 0;
   GC gc_ = nullptr;
+  GC clipGc_ = nullptr;  // its clip is the frame's dirty rectangles
   Cursor blankCursor_ = 0;
   bool directLayout_ = false;  // the visual is our 0x00RRGGBB, 32 bits a pixel
   bool useShm_ = false;
   Channel red_{0}, green_{0}, blue_{0};
   std::unordered_map<Window, XWin> windows_;
   std::vector<NativeEvent> pending_;  // produced outside PollEvents
+  // Kept between presents so that presenting allocates nothing.
+  std::vector<XRectangle> clipRects_;
+  std::vector<RECT> bands_;
   Atom atomClass_ = 0, atomProtocols_ = 0, atomDelete_ = 0, atomNetName_ = 0, atomUtf8_ = 0,
        atomState_ = 0, atomFullscreen_ = 0, atomAbove_ = 0, atomActive_ = 0, atomPid_ = 0;
 };
@@ -342,6 +373,7 @@ X11Backend::~X11Backend() {
   }
   windows_.clear();
   if (blankCursor_) XFreeCursor(dpy_, blankCursor_);
+  if (clipGc_) XFreeGC(dpy_, clipGc_);
   if (gc_) XFreeGC(dpy_, gc_);
   XCloseDisplay(dpy_);
 }
@@ -398,6 +430,8 @@ bool X11Backend::Open() {
   useShm_ = directLayout_ && XShmQueryExtension(dpy_) && !(noShm && *noShm && *noShm != '0');
 
   gc_ = XCreateGC(dpy_, root_, 0, nullptr);
+  clipGc_ = XCreateGC(dpy_, root_, 0, nullptr);
+  clipRects_.reserve(4096);  // a busy frame's worth: presenting allocates nothing
   auto atom = [this](const char* name) { return XInternAtom(dpy_, name, False); };
   atomClass_ = atom("_LUMIVEX_CLASS");
   atomProtocols_ = atom("WM_PROTOCOLS");
@@ -539,14 +573,19 @@ NativeId X11Backend::CreateWindow(const NativeWindowDesc& desc) {
 }
 
 void X11Backend::FreeImage(XWin& win) {
+  if (win.wrap) {
+    win.wrap->data = nullptr;  // the surface's pixels, not ours
+    XDestroyImage(win.wrap);
+    win.wrap = nullptr;
+  }
   if (!win.image) return;
-  // The server keeps its own mapping until it has processed the detach.
-  XShmDetach(dpy_, win.shm.get());
-  shmdt(win.shm->shmaddr);
+  // The server keeps its own mapping until it has processed the detach; the
+  // surface keeps ours for as long as it holds the segment.
+  XShmDetach(dpy_, &win.frame->info);
   win.image->data = nullptr;
   XDestroyImage(win.image);
   win.image = nullptr;
-  win.shm.reset();
+  win.frame.reset();
 }
 
 void X11Backend::DestroyWindow(NativeId id) {
@@ -685,60 +724,98 @@ NativeId X11Backend::FindForeignWindow(const std::string& className, const std::
   return 0;
 }
 
-bool X11Backend::EnsureShmImage(XWin& win, int width, int height) {
-  if (win.image && win.image->width == width && win.image->height == height) return true;
-  FreeImage(win);
-  auto record = std::make_unique<XShmSegmentInfo>();
-  XShmSegmentInfo& shm = *record;
-  XImage* image =
-      XShmCreateImage(dpy_, visual_, static_cast<unsigned>(depth_), ZPixmap, nullptr, &shm,
-                      static_cast<unsigned>(width), static_cast<unsigned>(height));
-  if (!image) return false;
-  const std::size_t bytes = static_cast<std::size_t>(image->bytes_per_line) * height;
-  shm.shmid = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
-  if (shm.shmid < 0) {
-    XDestroyImage(image);
-    return false;
+bool X11Backend::EnsureFrameBuffer(XWin& win, Surface& surface) {
+  const int width = surface.width, height = surface.height;
+  if (!win.image || win.image->width != width || win.image->height != height) {
+    FreeImage(win);
+    auto frame = std::make_shared<ShmFrameBuffer>();
+    XImage* image =
+        XShmCreateImage(dpy_, visual_, static_cast<unsigned>(depth_), ZPixmap, nullptr,
+                        &frame->info, static_cast<unsigned>(width), static_cast<unsigned>(height));
+    if (!image) return false;
+    // The surface's rows are the image's rows.
+    if (image->bytes_per_line != width * 4 || image->bits_per_pixel != 32) {
+      XDestroyImage(image);
+      return false;
+    }
+    const std::size_t bytes = static_cast<std::size_t>(image->bytes_per_line) * height;
+    frame->info.shmid = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
+    if (frame->info.shmid < 0) {
+      XDestroyImage(image);
+      return false;
+    }
+    frame->info.shmaddr = static_cast<char*>(shmat(frame->info.shmid, nullptr, 0));
+    if (frame->info.shmaddr == reinterpret_cast<char*>(-1)) {
+      shmctl(frame->info.shmid, IPC_RMID, nullptr);
+      XDestroyImage(image);
+      return false;
+    }
+    frame->attached = true;
+    frame->count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+    frame->info.readOnly = False;
+    image->data = frame->info.shmaddr;
+    bool ok = false;
+    {
+      ErrorTrap trap(dpy_);
+      ok = XShmAttach(dpy_, &frame->info) && trap.Error() == 0;
+    }
+    // Once both sides are attached the segment goes away with its last user.
+    shmctl(frame->info.shmid, IPC_RMID, nullptr);
+    if (!ok) {
+      image->data = nullptr;
+      XDestroyImage(image);
+      return false;  // the frame's destructor unmaps the segment
+    }
+    win.image = image;
+    win.frame = std::move(frame);
   }
-  shm.shmaddr = static_cast<char*>(shmat(shm.shmid, nullptr, 0));
-  if (shm.shmaddr == reinterpret_cast<char*>(-1)) {
-    shmctl(shm.shmid, IPC_RMID, nullptr);
-    XDestroyImage(image);
-    return false;
-  }
-  shm.readOnly = False;
-  image->data = shm.shmaddr;
-  bool attached = false;
-  {
-    ErrorTrap trap(dpy_);
-    attached = XShmAttach(dpy_, &shm) && trap.Error() == 0;
-  }
-  // Once both sides are attached the segment goes away with its last user.
-  shmctl(shm.shmid, IPC_RMID, nullptr);
-  if (!attached) {
-    shmdt(shm.shmaddr);
-    image->data = nullptr;
-    XDestroyImage(image);
-    return false;
-  }
-  win.image = image;
-  win.shm = std::move(record);
-  return true;
+  // The first present (and any after a resize) moves the pixels over once.
+  return surface.pixels.Lender() == win.frame.get() || surface.pixels.Adopt(win.frame);
 }
 
-void X11Backend::PutDirect(Window w, Surface& s, const std::vector<RECT>& rects) {
-  // XPutImage copies the pixels into the request, so the surface can be
+void X11Backend::PutDirect(XWin& win, Surface& s, const RECT* rects, std::size_t count) {
+  // XPutImage copies the pixels into the request, so the surface is
   // wrapped in place.
-  XImage* image =
-      XCreateImage(dpy_, visual_, static_cast<unsigned>(depth_), ZPixmap, 0,
-                   reinterpret_cast<char*>(s.pixels.data()), static_cast<unsigned>(s.width),
-                   static_cast<unsigned>(s.height), 32, s.width * 4);
-  if (!image) return;
-  for (const RECT& r : rects)
-    XPutImage(dpy_, w, gc_, image, r.left, r.top, r.left, r.top,
+  if (win.wrap && (win.wrap->width != s.width || win.wrap->height != s.height)) {
+    win.wrap->data = nullptr;
+    XDestroyImage(win.wrap);
+    win.wrap = nullptr;
+  }
+  if (!win.wrap) {
+    win.wrap = XCreateImage(dpy_, visual_, static_cast<unsigned>(depth_), ZPixmap, 0, nullptr,
+                            static_cast<unsigned>(s.width), static_cast<unsigned>(s.height), 32,
+                            s.width * 4);
+    if (!win.wrap) return;
+  }
+  win.wrap->data = reinterpret_cast<char*>(s.pixels.data());
+  // Each rectangle is a request carrying its pixels: many small ones become
+  // one per band of rows, from the band's leftmost to its rightmost change.
+  constexpr std::size_t kMaxPuts = 64;
+  constexpr int kBand = 32;
+  if (count > kMaxPuts) {
+    bands_.assign(static_cast<std::size_t>((s.height + kBand - 1) / kBand), RECT{s.width, 0, 0, 0});
+    for (std::size_t i = 0; i < count; ++i) {
+      const RECT& r = rects[i];
+      for (LONG b = r.top / kBand; b <= (r.bottom - 1) / kBand; ++b) {
+        RECT& band = bands_[static_cast<std::size_t>(b)];
+        band.left = std::min(band.left, r.left);
+        band.right = std::max(band.right, r.right);
+      }
+    }
+    for (std::size_t b = 0; b < bands_.size(); ++b) {
+      RECT& band = bands_[b];
+      band.top = static_cast<LONG>(b) * kBand;
+      band.bottom = std::min<LONG>(band.top + kBand, s.height);
+    }
+    rects = bands_.data();
+    count = bands_.size();
+  }
+  for (std::size_t i = 0; i < count; ++i) {
+    const RECT& r = rects[i];
+    if (r.left >= r.right) continue;
+    XPutImage(dpy_, win.xid, gc_, win.wrap, r.left, r.top, r.left, r.top,
               static_cast<unsigned>(r.right - r.left), static_cast<unsigned>(r.bottom - r.top));
-  image->data = nullptr;
-  XDestroyImage(image);
+  }
 }
 
 void X11Backend::PutConverted(Drawable d, const Surface& s, const std::vector<RECT>& rects) {
@@ -764,63 +841,76 @@ void X11Backend::PutConverted(Drawable d, const Surface& s, const std::vector<RE
 }
 
 void X11Backend::Present(NativeId id, Surface& surface, bool all) {
-  std::vector<RECT> rects = surface.TakeDirty();
+  const std::vector<RECT>& dirty = surface.TakeDirty();
   XWin* win = Find(id);
   if (!win || win->goneOnServer || surface.width <= 0 || surface.height <= 0) return;
-  if (surface.pixels.size() < static_cast<std::size_t>(surface.width) * surface.height) return;
-  if (all) rects.assign(1, RECT{0, 0, surface.width, surface.height});
-  // Never trust a rectangle to lie inside the surface.
-  std::vector<RECT> clipped;
-  clipped.reserve(rects.size());
-  for (RECT r : rects) {
-    r.left = std::max<LONG>(r.left, 0);
-    r.top = std::max<LONG>(r.top, 0);
-    r.right = std::min<LONG>(r.right, surface.width);
-    r.bottom = std::min<LONG>(r.bottom, surface.height);
-    if (r.left < r.right && r.top < r.bottom) clipped.push_back(r);
+  if (all) {
+    const RECT whole{0, 0, surface.width, surface.height};
+    Send(*win, surface, &whole, 1);
+  } else {
+    Send(*win, surface, dirty.data(), dirty.size());
   }
-  if (clipped.empty()) return;
-  // Every request costs the server more than a few extra pixels do: join
-  // rectangles of one band that lie close together.
-  std::sort(clipped.begin(), clipped.end(), [](const RECT& a, const RECT& b) {
-    return a.top != b.top ? a.top < b.top : a.left < b.left;
-  });
-  std::vector<RECT> joined;
-  joined.reserve(clipped.size());
-  for (const RECT& r : clipped) {
-    RECT* last = joined.empty() ? nullptr : &joined.back();
-    if (last && last->top == r.top && last->bottom == r.bottom && r.left - last->right <= 64) {
-      last->right = std::max(last->right, r.right);
-    } else {
-      joined.push_back(r);
-    }
-  }
-  clipped.swap(joined);
+}
 
-  if (useShm_ && EnsureShmImage(*win, surface.width, surface.height)) {
+void X11Backend::PresentArea(NativeId id, Surface& surface, const RECT& area) {
+  XWin* win = Find(id);
+  if (!win || win->goneOnServer) return;
+  const RECT r{std::max<LONG>(area.left, 0), std::max<LONG>(area.top, 0),
+               std::min<LONG>(area.right, surface.width),
+               std::min<LONG>(area.bottom, surface.height)};
+  if (r.left >= r.right || r.top >= r.bottom) return;
+  Send(*win, surface, &r, 1);
+}
+
+// `rects` lie inside the surface, do not overlap and come in bands
+// (Surface::TakeDirty), so the server takes the clip list as it is.
+void X11Backend::Send(XWin& win, Surface& surface, const RECT* rects, std::size_t count) {
+  if (count == 0) return;
+  if (surface.pixels.size() < static_cast<std::size_t>(surface.width) * surface.height) return;
+  if (useShm_ && EnsureFrameBuffer(win, surface)) {
     // No XSync here: it would pull events off the connection right before
-    // the message loop blocks on it. Overwriting pixels the server has not
-    // read yet only shows it newer ones, and the put that follows is exact.
-    XImage* image = win->image;
-    for (const RECT& r : clipped) {
-      const std::size_t bytes = static_cast<std::size_t>(r.right - r.left) * 4;
-      for (int y = r.top; y < r.bottom; ++y)
-        std::memcpy(image->data + static_cast<std::size_t>(y) * image->bytes_per_line +
-                        static_cast<std::size_t>(r.left) * 4,
-                    surface.Row(y) + r.left, bytes);
+    // the message loop blocks on it. The server may read a pixel after a
+    // later frame changed it; that change is marked, so the next present
+    // sends it again and the screen ends up exact.
+    XImage* image = win.image;
+    constexpr std::size_t kSeparatePuts = 2;
+    if (count <= kSeparatePuts) {
+      for (std::size_t i = 0; i < count; ++i) {
+        const RECT& r = rects[i];
+        XShmPutImage(dpy_, win.xid, gc_, image, r.left, r.top, r.left, r.top,
+                     static_cast<unsigned>(r.right - r.left),
+                     static_cast<unsigned>(r.bottom - r.top), False);
+      }
+    } else {
+      // One copy of the bounding box, clipped to the changed rectangles:
+      // two requests however scattered the changes are.
+      clipRects_.resize(count);
+      RECT box = rects[0];
+      for (std::size_t i = 0; i < count; ++i) {
+        const RECT& r = rects[i];
+        clipRects_[i] = XRectangle{static_cast<short>(r.left), static_cast<short>(r.top),
+                                   static_cast<unsigned short>(r.right - r.left),
+                                   static_cast<unsigned short>(r.bottom - r.top)};
+        box.left = std::min(box.left, r.left);
+        box.top = std::min(box.top, r.top);
+        box.right = std::max(box.right, r.right);
+        box.bottom = std::max(box.bottom, r.bottom);
+      }
+      XSetClipRectangles(dpy_, clipGc_, 0, 0, clipRects_.data(), static_cast<int>(count),
+                         YXBanded);
+      XShmPutImage(dpy_, win.xid, clipGc_, image, box.left, box.top, box.left, box.top,
+                   static_cast<unsigned>(box.right - box.left),
+                   static_cast<unsigned>(box.bottom - box.top), False);
     }
-    for (const RECT& r : clipped)
-      XShmPutImage(dpy_, win->xid, gc_, image, r.left, r.top, r.left, r.top,
-                   static_cast<unsigned>(r.right - r.left), static_cast<unsigned>(r.bottom - r.top),
-                   False);
   } else if (directLayout_) {
     if (useShm_) {
       std::fprintf(stderr, "lumivex: X shared memory unavailable, using XPutImage\n");
       useShm_ = false;
     }
-    PutDirect(win->xid, surface, clipped);
+    PutDirect(win, surface, rects, count);
   } else {
-    PutConverted(win->xid, surface, clipped);
+    std::vector<RECT> list(rects, rects + count);
+    PutConverted(win.xid, surface, list);
   }
   XFlush(dpy_);
 }
@@ -974,6 +1064,21 @@ void X11Backend::FollowScreenSize(int width, int height) {
     XMoveResizeWindow(dpy_, xid, 0, 0, static_cast<unsigned>(width), static_cast<unsigned>(height));
   }
   XFlush(dpy_);
+}
+
+void X11Backend::TakeEvents(std::vector<NativeEvent>& out, bool readable) {
+  if (readable) {
+    PollEvents(out);
+    return;
+  }
+  // Nothing new on the connection: only what Xlib read during other calls.
+  out.insert(out.end(), pending_.begin(), pending_.end());
+  pending_.clear();
+  while (XEventsQueued(dpy_, QueuedAlready) > 0) {
+    XEvent ev;
+    XNextEvent(dpy_, &ev);
+    Translate(ev, out);
+  }
 }
 
 void X11Backend::PollEvents(std::vector<NativeEvent>& out) {

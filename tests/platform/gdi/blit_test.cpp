@@ -237,3 +237,89 @@ TEST(GdiPixels, WindowSurfaceRecordsWhatBlitsTouched) {
   EXPECT_EQ(GetPixel(dc, 100, 40), RGB(255, 255, 255));
   lvx::DestroySurfaceDC(dc);
 }
+
+TEST(GdiPixels, WindowSurfaceMarksOnlyThePixelsThatChange) {
+  lvx::Surface win;
+  win.Resize(300, 100);
+  win.trackDirty = true;
+  HDC dc = lvx::CreateSurfaceDC(&win);
+  auto markedArea = [&win](RECT* box) {
+    long area = 0;
+    *box = RECT{1000, 1000, -1, -1};
+    for (const RECT& r : win.TakeDirty()) {
+      area += (r.right - r.left) * (r.bottom - r.top);
+      box->left = std::min(box->left, r.left);
+      box->top = std::min(box->top, r.top);
+      box->right = std::max(box->right, r.right);
+      box->bottom = std::max(box->bottom, r.bottom);
+    }
+    return area;
+  };
+  // Two pictures that differ on a plus-shaped set of pixels (a twinkle
+  // step), once sprite-sized and once large.
+  for (int side : {7, 21}) {
+    SCOPED_TRACE(side);
+    Canvas dim(side, side, RGB(0, 0, 90)), bright(side, side, RGB(0, 0, 90));
+    const int c = side / 2;
+    for (int i = 0; i < side; ++i) {
+      SetPixel(dim.dc(), c, i, RGB(100, 100, 100));
+      SetPixel(dim.dc(), i, c, RGB(100, 100, 100));
+      SetPixel(bright.dc(), c, i, RGB(110, 110, 110));
+      SetPixel(bright.dc(), i, c, RGB(110, 110, 110));
+    }
+    ASSERT_TRUE(BitBlt(dc, 50, 20, side, side, dim.dc(), 0, 0, SRCCOPY));
+    win.ClearDirty();
+    ASSERT_TRUE(BitBlt(dc, 50, 20, side, side, bright.dc(), 0, 0, SRCCOPY));
+    RECT box;
+    const long area = markedArea(&box);
+    EXPECT_EQ(box.left, 50);
+    EXPECT_EQ(box.top, 20);
+    EXPECT_EQ(box.right, 50 + side);
+    EXPECT_EQ(box.bottom, 20 + side);
+    // A sprite is sent as the box around its changes; a large picture as
+    // the changed pixels alone (the arms, not the square).
+    EXPECT_EQ(area, side == 7 ? 49 : 2 * side - 1);
+    // A sprite that changed in one corner only marks that corner.
+    SetPixel(bright.dc(), side - 1, side - 1, RGB(1, 2, 3));
+    ASSERT_TRUE(BitBlt(dc, 50, 20, side, side, bright.dc(), 0, 0, SRCCOPY));
+    EXPECT_EQ(markedArea(&box), 1);
+    EXPECT_EQ(box.left, 50 + side - 1);
+    EXPECT_EQ(box.top, 20 + side - 1);
+    RECT r{0, 0, 300, 100};
+    FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    win.ClearDirty();
+  }
+
+  // A black fill over two lit pixels far apart on one row marks the two.
+  SetPixel(dc, 10, 60, RGB(255, 255, 255));
+  SetPixel(dc, 250, 60, RGB(255, 255, 255));
+  win.ClearDirty();
+  RECT band{0, 40, 300, 100};
+  FillRect(dc, &band, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+  const std::vector<RECT> rects = win.TakeDirty();
+  ASSERT_EQ(rects.size(), 2u);
+  EXPECT_EQ(rects[0].left, 10);
+  EXPECT_EQ(rects[0].right, 11);
+  EXPECT_EQ(rects[1].left, 250);
+  EXPECT_EQ(rects[1].right, 251);
+  lvx::DestroySurfaceDC(dc);
+}
+
+TEST(GdiPixels, ChangeStampsThroughTheDC) {
+  lvx::Surface win;
+  win.Resize(64, 64);
+  win.trackDirty = true;
+  HDC dc = lvx::CreateSurfaceDC(&win);
+  const RECT spot{10, 10, 13, 13};
+  const std::uint64_t stamp = lvx::ChangeStamp(dc);
+  EXPECT_FALSE(lvx::ChangedSince(dc, spot, stamp));
+  SetPixel(dc, 11, 11, RGB(0, 0, 0));  // black on black: nothing changes
+  EXPECT_FALSE(lvx::ChangedSince(dc, spot, stamp));
+  SetPixel(dc, 11, 11, RGB(5, 5, 5));
+  EXPECT_TRUE(lvx::ChangedSince(dc, spot, stamp));
+  // Bitmaps keep no record, and a bad DC knows nothing: always "changed".
+  Canvas bitmap(8, 8, RGB(0, 0, 0));
+  EXPECT_TRUE(lvx::ChangedSince(bitmap.dc(), RECT{0, 0, 2, 2}, lvx::ChangeStamp(bitmap.dc())));
+  EXPECT_TRUE(lvx::ChangedSince(nullptr, spot, stamp));
+  lvx::DestroySurfaceDC(dc);
+}

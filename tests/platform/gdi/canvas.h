@@ -32,7 +32,10 @@ class Canvas {
   int width() const { return w_; }
   int height() const { return h_; }
   COLORREF At(int x, int y) const { return GetPixel(dc_, x, y); }
-  std::vector<std::uint32_t> Pixels() const { return SurfaceOfBitmap(bmp_)->pixels; }
+  std::vector<std::uint32_t> Pixels() const {
+    const PixelBuffer& p = SurfaceOfBitmap(bmp_)->pixels;
+    return {p.begin(), p.end()};
+  }
 
   // One character per pixel: the legend maps colours to characters, '?' for others.
   std::string Map(const std::vector<std::pair<COLORREF, char>>& legend) const {
