@@ -392,26 +392,9 @@ void OnKillActive(HWND page) {
   if (Page.helpOpened) ShowHelp(page, HelpFileName, HelpRequest::Quit);
 }
 
-BOOL OnNotify(HWND page, LPARAM lParam) {
-  const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-  if (header == nullptr) return FALSE;
-  switch (header->code) {
-    case PSN_APPLY:
-      OnApply(page);
-      break;
-    case PSN_KILLACTIVE:
-      OnKillActive(page);
-      break;
-    case PSN_RESET:
-      // Cancel leaves the page too: a preview must not outlive the sheet, or
-      // the next run would start at the previewed message.
-      MainSettings.UserWriteLong("Messages", "Preview", 0);
-      break;
-    default:
-      break;
-  }
-  return AcceptSheetNotification(page, lParam);
-}
+// Cancel leaves the page too: a preview must not outlive the sheet, or the
+// next run would start at the previewed message.
+void OnReset(HWND) { MainSettings.UserWriteLong("Messages", "Preview", 0); }
 
 }  // namespace
 
@@ -423,7 +406,8 @@ INT_PTR CALLBACK MessagesPageProc(HWND page, UINT message, WPARAM wParam, LPARAM
       if (HIWORD(wParam) != BN_CLICKED) return FALSE;
       return OnCommand(page, LOWORD(wParam));
     case WM_NOTIFY:
-      return OnNotify(page, lParam);
+      return AnswerSheetNotification(page, lParam,
+                                     {.apply = OnApply, .leave = OnKillActive, .cancel = OnReset});
     case WM_HELP:
       OpenHelp(nullptr);
       return TRUE;
