@@ -89,6 +89,8 @@ struct Dialog {
 Dialog* FindDialog(HWND hwnd);
 Control* FindControl(HWND hwnd);
 Control* FindControl(HWND dialog, int id);
+// A control's rectangle in its dialog's client coordinates.
+RECT ControlRect(HWND control, HWND dialog);
 // Every live dialog (sheets and pages included), oldest first.
 std::vector<Dialog*> AllDialogs();
 

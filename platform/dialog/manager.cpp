@@ -613,12 +613,7 @@ LRESULT ControlWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         BeginPaint(hwnd, &ps);
         EndPaint(hwnd, &ps);
         HWND dialog = c->dialog;
-        RECT r{};
-        GetWindowRect(hwnd, &r);
-        POINT tl{r.left, r.top}, br{r.right, r.bottom};
-        ScreenToClient(dialog, &tl);
-        ScreenToClient(dialog, &br);
-        RECT inDialog{tl.x, tl.y, br.x, br.y};
+        const RECT inDialog = ControlRect(hwnd, dialog);
         InvalidateRect(dialog, &inDialog, FALSE);
         // Now, so UpdateWindow on the frame paints it before returning.
         UpdateWindow(dialog);
@@ -744,6 +739,15 @@ void Register(std::unique_ptr<Dialog> d) {
 }  // namespace
 
 // ---- Model access ----
+
+RECT ControlRect(HWND control, HWND dialog) {
+  RECT r{};
+  GetWindowRect(control, &r);
+  POINT tl{r.left, r.top}, br{r.right, r.bottom};
+  ScreenToClient(dialog, &tl);
+  ScreenToClient(dialog, &br);
+  return RECT{tl.x, tl.y, br.x, br.y};
+}
 
 bool Control::IsAutoCheck() const {
   DWORD type = style & BS_TYPEMASK;
