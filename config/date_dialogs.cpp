@@ -5,6 +5,7 @@
 #include <cstddef>
 
 #include "config/help.h"
+#include "config/pages.h"
 #include "config/time_event_dialogs.h"
 #include "resources/dialog_ids.h"
 #include "settings/ini_file.h"
@@ -167,52 +168,21 @@ BirthdayDate* DateOf(HWND dialog) {
 }  // namespace
 
 INT_PTR CALLBACK CountdownDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
-  switch (message) {
-    case WM_INITDIALOG:
-      ShowCountdownTarget(dialog);
-      return TRUE;
-    case WM_COMMAND:
-      if (HIWORD(wParam) != BN_CLICKED) return FALSE;
-      if (LOWORD(wParam) == IDOK) {
-        if (StoreCountdownTarget(dialog)) EndDialog(dialog, IDOK);
-        return TRUE;
-      }
-      if (LOWORD(wParam) == IDCANCEL) {
-        EndDialog(dialog, IDCANCEL);
-        return TRUE;
-      }
-      return FALSE;
-    case WM_HELP:
-      ShowHelp(dialog, HelpFileName, HelpRequest::Context, HelpMessagesPage);
-      return TRUE;
-    default:
-      return FALSE;
+  if (message == WM_INITDIALOG) {
+    ShowCountdownTarget(dialog);
+    return TRUE;
   }
+  return AnswerDialogButtons(dialog, message, wParam, StoreCountdownTarget, HelpMessagesPage);
 }
 
 INT_PTR CALLBACK BirthdayDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-  switch (message) {
-    case WM_INITDIALOG: {
-      SetWindowLongPtrA(dialog, DWLP_USER, lParam);
-      const BirthdayDate* date = DateOf(dialog);
-      ShowBirthday(dialog, date != nullptr ? *date : BirthdayDate{0, 0, 0});
-      return TRUE;
-    }
-    case WM_COMMAND:
-      if (HIWORD(wParam) != BN_CLICKED) return FALSE;
-      if (LOWORD(wParam) == IDOK) {
-        if (StoreBirthday(dialog, DateOf(dialog))) EndDialog(dialog, IDOK);
-        return TRUE;
-      }
-      if (LOWORD(wParam) == IDCANCEL) {
-        EndDialog(dialog, IDCANCEL);
-        return TRUE;
-      }
-      return FALSE;
-    case WM_HELP:
-      ShowHelp(dialog, HelpFileName, HelpRequest::Context, HelpMessagesPage);
-      return TRUE;
-    default:
-      return FALSE;
+  if (message == WM_INITDIALOG) {
+    SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+    const BirthdayDate* date = DateOf(dialog);
+    ShowBirthday(dialog, date != nullptr ? *date : BirthdayDate{0, 0, 0});
+    return TRUE;
   }
+  return AnswerDialogButtons(
+      dialog, message, wParam, [](HWND d) { return StoreBirthday(d, DateOf(d)); },
+      HelpMessagesPage);
 }

@@ -49,17 +49,3 @@ INT_PTR OpenMoreOptions(HWND owner, int firstPage) {
   header.ppsp = pages;
   return PropertySheetA(&header);
 }
-
-INT_PTR AcceptSheetNotification(HWND page, LPARAM lParam) {
-  const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-  if (header == nullptr) return FALSE;
-  switch (header->code) {
-    case PSN_SETACTIVE:
-    case PSN_KILLACTIVE:
-    case PSN_APPLY:
-      SetWindowLongPtrA(page, DWLP_MSGRESULT, PSNRET_NOERROR);
-      return TRUE;
-    default:
-      return FALSE;
-  }
-}

@@ -69,7 +69,7 @@ INT_PTR CALLBACK AboutPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lP
           return FALSE;
       }
     case WM_NOTIFY:
-      return AcceptSheetNotification(page, lParam);
+      return AnswerSheetNotification(page, lParam);
     case WM_HELP:
       ShowHelp(nullptr, HelpFileName, HelpRequest::Context, HelpAboutPage);
       return TRUE;

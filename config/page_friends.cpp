@@ -26,7 +26,7 @@ INT_PTR CALLBACK FriendsPageProc(HWND page, UINT message, WPARAM wParam, LPARAM 
       }
       return FALSE;
     case WM_NOTIFY:
-      return AcceptSheetNotification(page, lParam);
+      return AnswerSheetNotification(page, lParam);
     case WM_HELP:
       ShowHelp(nullptr, HelpFileName, HelpRequest::Context, HelpFriendsPage);
       return TRUE;

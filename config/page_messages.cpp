@@ -161,13 +161,20 @@ bool SaveShown(HWND page) {
 
 // ---- Commands ----
 
-void Next(HWND page) {
+// Stores the shown message before a command moves on from it. True when
+// that cleared it: the page already shows what follows, and the message is
+// gone.
+bool ClearedByStoring(HWND page) {
   const int from = Quill.Index;
-  if (SaveShown(page)) {
-    ShowAfterRemoval(from);
-  } else {
-    StepForward();
-  }
+  if (!SaveShown(page)) return false;
+  ShowAfterRemoval(from);
+  Display(page);
+  return true;
+}
+
+void Next(HWND page) {
+  if (ClearedByStoring(page)) return;
+  StepForward();
   Display(page);
 }
 
@@ -204,13 +211,7 @@ void DeleteMessage(HWND page) {
 // The platform's save chooser asks where the message file goes; the
 // temporary folder's "Lumivex.tmp" is offered first.
 void SendShown(HWND page) {
-  const int from = Quill.Index;
-  if (SaveShown(page)) {
-    // Nothing left to send: the message was cleared.
-    ShowAfterRemoval(from);
-    Display(page);
-    return;
-  }
+  if (ClearedByStoring(page)) return;  // nothing left to send
   const std::string folder = MessageFileFolder();
   CreateDirectoryA(folder.c_str(), nullptr);  // an existing folder is fine
   char path[4096] = "";
@@ -234,12 +235,7 @@ void SendShown(HWND page) {
 
 // The saver starts with the shown message: it takes "Preview" first.
 void Preview(HWND page) {
-  const int from = Quill.Index;
-  if (SaveShown(page)) {
-    ShowAfterRemoval(from);
-    Display(page);
-    return;
-  }
+  if (ClearedByStoring(page)) return;
   MainSettings.UserWriteLong("Messages", "Preview", Quill.Index);
   Quill.DecryptPassword[0] = '\0';
   MainSettings.UserWriteString("Messages", "DecryptPassword", "");
@@ -392,26 +388,9 @@ void OnKillActive(HWND page) {
   if (Page.helpOpened) ShowHelp(page, HelpFileName, HelpRequest::Quit);
 }
 
-BOOL OnNotify(HWND page, LPARAM lParam) {
-  const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-  if (header == nullptr) return FALSE;
-  switch (header->code) {
-    case PSN_APPLY:
-      OnApply(page);
-      break;
-    case PSN_KILLACTIVE:
-      OnKillActive(page);
-      break;
-    case PSN_RESET:
-      // Cancel leaves the page too: a preview must not outlive the sheet, or
-      // the next run would start at the previewed message.
-      MainSettings.UserWriteLong("Messages", "Preview", 0);
-      break;
-    default:
-      break;
-  }
-  return AcceptSheetNotification(page, lParam);
-}
+// Cancel leaves the page too: a preview must not outlive the sheet, or the
+// next run would start at the previewed message.
+void OnReset(HWND) { MainSettings.UserWriteLong("Messages", "Preview", 0); }
 
 }  // namespace
 
@@ -423,7 +402,8 @@ INT_PTR CALLBACK MessagesPageProc(HWND page, UINT message, WPARAM wParam, LPARAM
       if (HIWORD(wParam) != BN_CLICKED) return FALSE;
       return OnCommand(page, LOWORD(wParam));
     case WM_NOTIFY:
-      return OnNotify(page, lParam);
+      return AnswerSheetNotification(page, lParam,
+                                     {.apply = OnApply, .leave = OnKillActive, .cancel = OnReset});
     case WM_HELP:
       OpenHelp(nullptr);
       return TRUE;

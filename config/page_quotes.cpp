@@ -161,25 +161,6 @@ INT_PTR Command(HWND page, int id) {
   }
 }
 
-INT_PTR Notify(HWND page, const NMHDR* header) {
-  if (header == nullptr) return FALSE;
-  switch (header->code) {
-    case PSN_APPLY:
-      Apply(page);
-      break;
-    case PSN_SETACTIVE:
-    case PSN_KILLACTIVE:
-      break;
-    case PSN_HELP:
-      ShowHelp(nullptr, HelpFileName, HelpRequest::Context, HelpQuotesPage);
-      break;
-    default:
-      return FALSE;
-  }
-  SetWindowLongPtrA(page, DWLP_MSGRESULT, PSNRET_NOERROR);
-  return TRUE;
-}
-
 }  // namespace
 
 INT_PTR CALLBACK QuotesPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -191,7 +172,7 @@ INT_PTR CALLBACK QuotesPageProc(HWND page, UINT message, WPARAM wParam, LPARAM l
       if (HIWORD(wParam) != BN_CLICKED) return FALSE;
       return Command(page, LOWORD(wParam));
     case WM_NOTIFY:
-      return Notify(page, reinterpret_cast<const NMHDR*>(lParam));
+      return AnswerSheetNotification(page, lParam, {.apply = Apply, .helpTopic = HelpQuotesPage});
     case WM_DESTROY:
       ReleasePicture(page);
       return FALSE;

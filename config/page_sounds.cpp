@@ -103,27 +103,6 @@ INT_PTR Command(HWND page, int id) {
   return TRUE;
 }
 
-INT_PTR Notify(HWND page, const NMHDR* header) {
-  if (header == nullptr) return FALSE;
-  switch (header->code) {
-    case PSN_APPLY:
-      Store(page);
-      break;
-    case PSN_KILLACTIVE:
-      StopSound();
-      break;
-    case PSN_SETACTIVE:
-      break;
-    case PSN_HELP:
-      ShowHelp(nullptr, HelpFileName, HelpRequest::Context, HelpSoundsPage);
-      break;
-    default:
-      return FALSE;
-  }
-  SetWindowLongPtrA(page, DWLP_MSGRESULT, PSNRET_NOERROR);
-  return TRUE;
-}
-
 }  // namespace
 
 INT_PTR CALLBACK SoundsPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -135,7 +114,10 @@ INT_PTR CALLBACK SoundsPageProc(HWND page, UINT message, WPARAM wParam, LPARAM l
       if (HIWORD(wParam) != BN_CLICKED) return FALSE;
       return Command(page, LOWORD(wParam));
     case WM_NOTIFY:
-      return Notify(page, reinterpret_cast<const NMHDR*>(lParam));
+      // Leaving the page silences the preview.
+      return AnswerSheetNotification(
+          page, lParam,
+          {.apply = Store, .leave = [](HWND) { StopSound(); }, .helpTopic = HelpSoundsPage});
     case WM_DESTROY:
       // A sheet closed with Cancel never says the page was left; the preview
       // must not outlive it.

@@ -87,25 +87,6 @@ void Browse(HWND page) {
   SetDlgItemTextA(page, IDC_STA_WALLPAPER_PATH, path);
 }
 
-INT_PTR Notify(HWND page, const NMHDR* header) {
-  if (header == nullptr) return FALSE;
-  switch (header->code) {
-    case PSN_APPLY:
-      Apply(page);
-      break;
-    case PSN_SETACTIVE:
-    case PSN_KILLACTIVE:
-      break;
-    case PSN_HELP:
-      ShowHelp(nullptr, HelpFileName, HelpRequest::Context, HelpStartupPage);
-      break;
-    default:
-      return FALSE;
-  }
-  SetWindowLongPtrA(page, DWLP_MSGRESULT, PSNRET_NOERROR);
-  return TRUE;
-}
-
 }  // namespace
 
 INT_PTR CALLBACK StartupPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -118,7 +99,7 @@ INT_PTR CALLBACK StartupPageProc(HWND page, UINT message, WPARAM wParam, LPARAM 
       SetWindowLongPtrA(page, DWLP_MSGRESULT, 0);
       return TRUE;
     case WM_NOTIFY:
-      return Notify(page, reinterpret_cast<const NMHDR*>(lParam));
+      return AnswerSheetNotification(page, lParam, {.apply = Apply, .helpTopic = HelpStartupPage});
     case WM_HELP:
       ShowHelp(nullptr, HelpFileName, HelpRequest::Context, HelpStartupPage);
       return TRUE;

@@ -7,7 +7,7 @@ INT_PTR CALLBACK UsersPageProc(HWND page, UINT message, WPARAM, LPARAM lParam) {
     case WM_INITDIALOG:
       return TRUE;
     case WM_NOTIFY:
-      return AcceptSheetNotification(page, lParam);
+      return AnswerSheetNotification(page, lParam);
     case WM_HELP:
       ShowHelp(nullptr, HelpFileName, HelpRequest::Context, HelpUsersPage);
       return TRUE;

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "config/help.h"
+#include "config/pages.h"
 #include "config/time_event_dialogs.h"
 #include "events/time_events.h"
 #include "resources/dialog_ids.h"
@@ -104,27 +105,17 @@ void Choose(HWND dialog, WorldTimeTexts* texts) {
 }  // namespace
 
 INT_PTR CALLBACK WorldTimeDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-  switch (message) {
-    case WM_INITDIALOG:
-      SetWindowLongPtrA(dialog, DWLP_USER, lParam);
-      if (TextsOf(dialog) != nullptr) Open(dialog, *TextsOf(dialog));
-      return TRUE;
-    case WM_COMMAND:
-      if (HIWORD(wParam) != BN_CLICKED) return FALSE;
-      if (LOWORD(wParam) == IDOK) {
-        if (TextsOf(dialog) != nullptr) Choose(dialog, TextsOf(dialog));
-        EndDialog(dialog, IDOK);
-        return TRUE;
-      }
-      if (LOWORD(wParam) == IDCANCEL) {
-        EndDialog(dialog, IDCANCEL);
-        return TRUE;
-      }
-      return FALSE;
-    case WM_HELP:
-      ShowHelp(dialog, HelpFileName, HelpRequest::Context, HelpMessagesPage);
-      return TRUE;
-    default:
-      return FALSE;
+  if (message == WM_INITDIALOG) {
+    SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+    if (TextsOf(dialog) != nullptr) Open(dialog, *TextsOf(dialog));
+    return TRUE;
   }
+  // OK always ends the dialog: a missing place becomes a request to choose one.
+  return AnswerDialogButtons(
+      dialog, message, wParam,
+      [](HWND d) {
+        if (TextsOf(d) != nullptr) Choose(d, TextsOf(d));
+        return true;
+      },
+      HelpMessagesPage);
 }

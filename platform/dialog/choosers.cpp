@@ -312,7 +312,7 @@ PIDLIST_ABSOLUTE SHBrowseForFolderA(LPBROWSEINFOA bi) {
   if (bi->pszDisplayName != nullptr) {
     std::size_t slash = reply->rfind('/');
     std::string name = slash == std::string::npos ? *reply : reply->substr(slash + 1);
-    std::size_t n = Utf8Cut(name, MAX_PATH - 1);
+    std::size_t n = lvx::CutLength(name, MAX_PATH - 1);
     std::memcpy(bi->pszDisplayName, name.data(), n);
     bi->pszDisplayName[n] = '\0';
   }
@@ -373,7 +373,7 @@ BOOL ChooseFontA(LPCHOOSEFONTA cf) {
   lf.lfWeight = reply->weight;
   lf.lfItalic = reply->italic ? 1 : 0;
   lf.lfCharSet = static_cast<BYTE>(reply->charSet);
-  std::size_t n = Utf8Cut(reply->face, LF_FACESIZE - 1);
+  std::size_t n = lvx::CutLength(reply->face, LF_FACESIZE - 1);
   std::memcpy(lf.lfFaceName, reply->face.data(), n);
   lf.lfFaceName[n] = '\0';
   cf->iPointSize = static_cast<INT>(std::lround(points * 10));

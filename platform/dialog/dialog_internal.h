@@ -89,6 +89,8 @@ struct Dialog {
 Dialog* FindDialog(HWND hwnd);
 Control* FindControl(HWND hwnd);
 Control* FindControl(HWND dialog, int id);
+// A control's rectangle in its dialog's client coordinates.
+RECT ControlRect(HWND control, HWND dialog);
 // Every live dialog (sheets and pages included), oldest first.
 std::vector<Dialog*> AllDialogs();
 
@@ -159,10 +161,5 @@ bool ScriptedFileChoice(const dlgtest::ChooserRecord& record, std::optional<std:
 bool ScriptedFontChoice(const dlgtest::ChooserRecord& record,
                         std::optional<dlgtest::FontChoice>* reply);
 bool ScriptedColorChoice(const dlgtest::ChooserRecord& record, std::optional<COLORREF>* reply);
-
-// Text helpers: a byte cut that never splits a UTF-8 character.
-std::size_t Utf8Cut(const std::string& s, std::size_t maxBytes);
-// Text made valid UTF-8 for GTK (bytes that are not are read as Windows-1252).
-std::string ToUtf8(const std::string& s);
 
 }  // namespace lvx::dialog

@@ -88,15 +88,6 @@ std::string ToWin32Lines(const std::string& s) {
   return out;
 }
 
-RECT ControlRect(HWND control, HWND dialog) {
-  RECT r{};
-  GetWindowRect(control, &r);
-  POINT tl{r.left, r.top}, br{r.right, r.bottom};
-  ScreenToClient(dialog, &tl);
-  ScreenToClient(dialog, &br);
-  return RECT{tl.x, tl.y, br.x, br.y};
-}
-
 // Our queue's descriptors and timers inside GTK's main loop, so one wait
 // serves both.
 struct QueueSource {

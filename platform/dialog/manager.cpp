@@ -186,7 +186,7 @@ Kind KindOf(const char* className, DWORD style) {
 
 std::size_t CopyText(const std::string& text, char* out, std::size_t size) {
   if (out == nullptr || size == 0) return 0;
-  std::size_t n = Utf8Cut(text, size - 1);
+  std::size_t n = CutLength(text, size - 1);
   std::memcpy(out, text.data(), n);
   out[n] = '\0';
   return n;
@@ -613,12 +613,7 @@ LRESULT ControlWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         BeginPaint(hwnd, &ps);
         EndPaint(hwnd, &ps);
         HWND dialog = c->dialog;
-        RECT r{};
-        GetWindowRect(hwnd, &r);
-        POINT tl{r.left, r.top}, br{r.right, r.bottom};
-        ScreenToClient(dialog, &tl);
-        ScreenToClient(dialog, &br);
-        RECT inDialog{tl.x, tl.y, br.x, br.y};
+        const RECT inDialog = ControlRect(hwnd, dialog);
         InvalidateRect(dialog, &inDialog, FALSE);
         // Now, so UpdateWindow on the frame paints it before returning.
         UpdateWindow(dialog);
@@ -744,6 +739,15 @@ void Register(std::unique_ptr<Dialog> d) {
 }  // namespace
 
 // ---- Model access ----
+
+RECT ControlRect(HWND control, HWND dialog) {
+  RECT r{};
+  GetWindowRect(control, &r);
+  POINT tl{r.left, r.top}, br{r.right, r.bottom};
+  ScreenToClient(dialog, &tl);
+  ScreenToClient(dialog, &br);
+  return RECT{tl.x, tl.y, br.x, br.y};
+}
 
 bool Control::IsAutoCheck() const {
   DWORD type = style & BS_TYPEMASK;
@@ -940,7 +944,7 @@ void UserClick(Control& c) {
 
 void UserEditText(Control& c, const std::string& text) {
   HWND hwnd = c.hwnd;
-  std::string cut = text.substr(0, Utf8Cut(text, static_cast<std::size_t>(c.limit)));
+  std::string cut = text.substr(0, CutLength(text, static_cast<std::size_t>(c.limit)));
   if (cut == c.text) return;
   c.text = cut;
   c.modified = true;
@@ -993,55 +997,6 @@ void UserKey(HWND dialog, int vk) {
     GetCursorPos(&info.MousePos);
     SendMessageA(target, WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
   }
-}
-
-// ---- Text ----
-
-std::size_t Utf8Cut(const std::string& s, std::size_t maxBytes) {
-  if (s.size() <= maxBytes) return s.size();
-  std::size_t n = maxBytes;
-  // Step back over continuation bytes to the start of the cut character.
-  while (n > 0 && (static_cast<unsigned char>(s[n]) & 0xC0) == 0x80) --n;
-  return n;
-}
-
-std::string ToUtf8(const std::string& s) {
-  // Windows-1252's 0x80..0x9F; the rest of the high half is Latin-1.
-  static const char16_t k1252[32] = {
-      0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-      0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD, 0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-      0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178};
-  std::string out;
-  out.reserve(s.size());
-  std::size_t i = 0;
-  while (i < s.size()) {
-    unsigned char b = static_cast<unsigned char>(s[i]);
-    std::size_t len = b < 0x80         ? 1
-                      : (b >> 5) == 6  ? 2
-                      : (b >> 4) == 14 ? 3
-                      : (b >> 3) == 30 ? 4
-                                       : 0;
-    bool valid = len > 0 && i + len <= s.size();
-    for (std::size_t k = 1; valid && k < len; ++k)
-      valid = (static_cast<unsigned char>(s[i + k]) & 0xC0) == 0x80;
-    if (valid && len == 2 && b < 0xC2) valid = false;  // overlong
-    if (valid) {
-      out.append(s, i, len);
-      i += len;
-      continue;
-    }
-    char32_t cp = b >= 0x80 && b < 0xA0 ? k1252[b - 0x80] : b;
-    if (cp < 0x800) {
-      out += static_cast<char>(0xC0 | (cp >> 6));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-      out += static_cast<char>(0xE0 | (cp >> 12));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-    ++i;
-  }
-  return out;
 }
 
 // ---- The modal loop ----

@@ -12,6 +12,7 @@
 #include "config/pages.h"
 #include "config_fixture.h"
 #include "exchange/message_file.h"
+#include "tests/support/process.h"
 
 namespace {
 
@@ -259,7 +260,7 @@ TEST_F(MessagesPageTest, SendSavesWhereTheUserChoseAFileTheFriendCanOpen) {
 // "Preview" starts the real program as a second process: it takes the shown
 // message first, and Cancel on the sheet ends the preview for later runs.
 TEST_F(MessagesPageTest, PreviewRunsASecondSaverThatStartsWithTheMessage) {
-  const std::string lumivex = std::string(std::getenv("LUMIVEX_BINARY_DIR")) + "/host/lumivex";
+  const std::string lumivex = lvx::test::LumivexBinary();
   const std::string pidFile = lvx::test::Home() + "/saver.pid";
   const std::string snapshots = lvx::test::MakeTempDir("snapshots");
   // The wrapper notes the saver's process id, so the test can end it.

@@ -6,118 +6,39 @@
 #include <pwd.h>
 #include <signal.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
 #include "platform/winapi.h"
 #include "settings/log_file.h"
+#include "tests/support/process.h"
 #include "tests/support/test_support.h"
+#include "tests/support/xserver.h"
 
 namespace {
 
-using Env = std::vector<std::pair<std::string, std::string>>;
-constexpr int kRunning = -1000;
-
-std::string Binary() {
-  const char* dir = std::getenv("LUMIVEX_BINARY_DIR");
-  return std::string(dir != nullptr ? dir : ".") + "/host/lumivex";
-}
-
-void SleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
-
-// A started program; one still running when the test ends is killed, so no
-// saver outlives a failed test.
-struct Child {
-  pid_t pid = -1;
-  std::string errPath;
-  Child() = default;
-  Child(Child&& other) noexcept : pid(std::exchange(other.pid, -1)), errPath(other.errPath) {}
-  Child& operator=(Child&& other) noexcept {
-    Kill();
-    pid = std::exchange(other.pid, -1);
-    errPath = other.errPath;
-    return *this;
-  }
-  ~Child() { Kill(); }
-  void Kill() {
-    if (pid <= 0) return;
-    kill(pid, SIGKILL);
-    waitpid(pid, nullptr, 0);
-    pid = -1;
-  }
-};
-
-// argv[0] is looked up on PATH; "lumivex" is the program under test.
-Child Spawn(std::vector<std::string> args, const Env& env = {}) {
-  static int serial = 0;
-  Child c;
-  c.errPath = lvx::test::Home() + "/stderr-" + std::to_string(++serial) + ".txt";
-  for (std::string& a : args)
-    if (a == "lumivex") a = Binary();
-  std::fflush(nullptr);
-  c.pid = fork();
-  if (c.pid == 0) {
-    for (const auto& [k, v] : env) setenv(k.c_str(), v.c_str(), 1);
-    if (std::freopen(c.errPath.c_str(), "w", stderr) == nullptr) _exit(126);
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    execvp(argv[0], argv.data());
-    _exit(127);
-  }
-  return c;
-}
-
-// The exit status, or kRunning when it has not ended within `ms`.
-int WaitExit(Child& c, int ms) {
-  for (int waited = 0;; waited += 20) {
-    int status = 0;
-    if (waitpid(c.pid, &status, WNOHANG) == c.pid) {
-      c.pid = -1;
-      return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
-    if (waited >= ms) return kRunning;
-    SleepMs(20);
-  }
-}
-
-int Terminate(Child& c) {
-  if (c.pid <= 0) return kRunning;
-  kill(c.pid, SIGTERM);
-  const int code = WaitExit(c, 10000);
-  if (code == kRunning) {
-    kill(c.pid, SIGKILL);
-    WaitExit(c, 5000);
-  }
-  return code;
-}
+using lvx::test::Child;
+using lvx::test::Env;
+using lvx::test::HaveTools;
+using lvx::test::kRunning;
+using lvx::test::LumivexBinary;
+using lvx::test::Shell;
+using lvx::test::SleepMs;
+using lvx::test::Spawn;
+using lvx::test::XServer;
 
 int RunToEnd(const std::vector<std::string>& args, const Env& env = {}) {
   Child c = Spawn(args, env);
-  const int code = WaitExit(c, 10000);
-  if (code == kRunning) Terminate(c);
+  const int code = c.Wait(10000);
+  if (code == kRunning) c.Terminate();
   return code;
-}
-
-std::string Shell(const std::string& command) {
-  std::string out;
-  if (FILE* p = popen(command.c_str(), "r")) {
-    char buf[4096];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    pclose(p);
-  }
-  return out;
 }
 
 std::string SettingsPath() { return lvx::ConfigFolder() + "/Lumivex.ini"; }
@@ -137,75 +58,6 @@ void FastFrames() {
   SetIni("params", "Jokes", "0");
 }
 
-// A private X server of the given size for one test.
-class XServer {
- public:
-  explicit XServer(const char* geometry) {
-    int fds[2];
-    if (pipe(fds) != 0) return;
-    pid_ = fork();
-    if (pid_ == 0) {
-      close(fds[0]);
-      const std::string fd = std::to_string(fds[1]);
-      std::freopen("/dev/null", "w", stderr);
-      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", geometry, "-nolisten",
-             "tcp", static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    close(fds[1]);
-    // The server writes its display number and a line end once it listens.
-    std::string number;
-    char ch = 0;
-    while (read(fds[0], &ch, 1) == 1 && ch != '\n') number += ch;
-    close(fds[0]);
-    if (!number.empty()) display_ = ":" + number;
-  }
-  ~XServer() {
-    if (pid_ > 0) {
-      kill(pid_, SIGTERM);
-      waitpid(pid_, nullptr, 0);
-    }
-  }
-  XServer(const XServer&) = delete;
-  XServer& operator=(const XServer&) = delete;
-
-  const std::string& Display() const { return display_; }
-  Env SaverEnv() const { return {{"DISPLAY", display_}, {"LUMIVEX_DISPLAY", "x11"}}; }
-  std::string Tool(const std::string& command) const {
-    return Shell("DISPLAY=" + display_ + " " + command + " 2>/dev/null");
-  }
-  // Ids of the windows with this exact title.
-  std::vector<std::string> Windows(const std::string& title) const {
-    std::vector<std::string> ids;
-    const std::string out = Tool("xdotool search --name '^" + title + "$'");
-    std::size_t start = 0;
-    while (start < out.size()) {
-      std::size_t end = out.find('\n', start);
-      if (end == std::string::npos) end = out.size();
-      if (end > start) ids.push_back(out.substr(start, end - start));
-      start = end + 1;
-    }
-    return ids;
-  }
-  bool WaitForWindow(const std::string& title) const {
-    for (int i = 0; i < 750; ++i) {
-      if (!Windows(title).empty()) return true;
-      SleepMs(20);
-    }
-    return false;
-  }
-
- private:
-  pid_t pid_ = -1;
-  std::string display_;
-};
-
-bool HaveTools(std::initializer_list<const char*> tools) {
-  for (const char* t : tools)
-    if (Shell(std::string("command -v ") + t).empty()) return false;
-  return true;
-}
-
 }  // namespace
 
 TEST(Binary, ExitCodesOfTheModesThatDoNotRun) {
@@ -221,40 +73,29 @@ TEST(Binary, ExitCodesOfTheModesThatDoNotRun) {
   for (const std::vector<std::string>& args :
        {std::vector<std::string>{"lumivex"}, {"lumivex", "/c"}, {"lumivex", "/c:1234"}}) {
     Child c = Spawn(args, {{"LUMIVEX_DISPLAY", ""}, {"DISPLAY", ""}});
-    EXPECT_EQ(WaitExit(c, 10000), 255);
-    EXPECT_NE(
-        lvx::test::ReadFile(c.errPath).find("MessageBox [Lumivex] The settings need a display"),
-        std::string::npos);
+    EXPECT_EQ(c.Wait(10000), 255);
+    EXPECT_NE(c.Err().find("MessageBox [Lumivex] The settings need a display"), std::string::npos);
   }
 }
 
 TEST(Binary, EverySpellingOfFullScreenRunsUntilSigterm) {
   KeepLog();
   FastFrames();
-  for (const std::vector<std::string>& args :
-       {std::vector<std::string>{"lumivex", "-S"}, {"lumivex", "/s"}, {"lumivex", "/", "-", "s"},
-        {"lumivex", "/screensaver"}}) {
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"lumivex", "-S"},
+                                               {"lumivex", "/s"},
+                                               {"lumivex", "/", "-", "s"},
+                                               {"lumivex", "/screensaver"}}) {
     Child c = Spawn(args);
-    EXPECT_EQ(WaitExit(c, 1000), kRunning) << args.back();
-    EXPECT_EQ(Terminate(c), 0) << args.back();
+    EXPECT_EQ(c.Wait(1000), kRunning) << args.back();
+    EXPECT_EQ(c.Terminate(), 0) << args.back();
   }
   const std::string log = Log();
   EXPECT_NE(log.find("WM_CLOSE received"), std::string::npos);
   EXPECT_NE(log.find("Screensaver= WM_DESTROY received"), std::string::npos);
 }
 
-// libfaketime's library, preloaded straight into the saver so that SIGTERM
-// reaches the saver and not a wrapper.
-std::string FakeTimeLibrary() {
-  for (const char* path : {"/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1",
-                           "/usr/lib/aarch64-linux-gnu/faketime/libfaketime.so.1",
-                           "/usr/lib/faketime/libfaketime.so.1"})
-    if (access(path, R_OK) == 0) return path;
-  return "";
-}
-
 TEST(Binary, ClockWarningOnlyADayBeforeTheBuildDate) {
-  const std::string library = FakeTimeLibrary();
+  const std::string library = lvx::test::FakeTimeLibrary();
   if (library.empty()) GTEST_SKIP() << "libfaketime is not installed";
   SetIni("Params", "SwitchOffTV", "0");
   auto warned = [&](const char* when) {
@@ -264,9 +105,8 @@ TEST(Binary, ClockWarningOnlyADayBeforeTheBuildDate) {
                   {"ASAN_OPTIONS", "verify_asan_link_order=0"}};
     Child c = Spawn({"lumivex", "/s"}, env);
     SleepMs(1500);
-    EXPECT_EQ(Terminate(c), 0) << when;
-    return lvx::test::ReadFile(c.errPath).find("MessageBox [Date/time problem] It seems") !=
-           std::string::npos;
+    EXPECT_EQ(c.Terminate(), 0) << when;
+    return c.Err().find("MessageBox [Date/time problem] It seems") != std::string::npos;
   };
   EXPECT_TRUE(warned("@2005-10-14 23:00:00"));
   EXPECT_FALSE(warned("@2005-10-15 01:00:00"));
@@ -280,26 +120,26 @@ TEST(BinaryOnX, InputEndsTheSaverByTheRules) {
   auto start = [&]() {
     x.Tool("xdotool mousemove 500 400");
     Child c = Spawn({"lumivex", "/s"}, x.SaverEnv());
-    EXPECT_TRUE(x.WaitForWindow("Screen Saver"));
+    EXPECT_NE(x.WaitForWindow("Screen Saver"), "");
     SleepMs(2500);  // past the pointer warm-up
     return c;
   };
 
   Child c = start();
   x.Tool("xdotool mousemove_relative 2 2");
-  EXPECT_EQ(WaitExit(c, 700), kRunning) << "4 pixels ended the saver";
+  EXPECT_EQ(c.Wait(700), kRunning) << "4 pixels ended the saver";
   x.Tool("xdotool mousemove_relative 1 0");
-  EXPECT_EQ(WaitExit(c, 3000), 0) << "5 pixels did not end the saver";
+  EXPECT_EQ(c.Wait(3000), 0) << "5 pixels did not end the saver";
 
   c = start();
   x.Tool("xdotool mousemove_relative 3 0");
-  EXPECT_EQ(WaitExit(c, 700), kRunning);
+  EXPECT_EQ(c.Wait(700), kRunning);
   x.Tool("xdotool mousemove_relative 3 0");
-  EXPECT_EQ(WaitExit(c, 3000), 0) << "two 3-pixel moves did not end the saver";
+  EXPECT_EQ(c.Wait(3000), 0) << "two 3-pixel moves did not end the saver";
 
   c = start();
   x.Tool("xdotool key space");
-  EXPECT_EQ(WaitExit(c, 3000), 0) << "a key did not end the saver";
+  EXPECT_EQ(c.Wait(3000), 0) << "a key did not end the saver";
 }
 
 TEST(BinaryOnX, PointerIsIgnoredDuringTheWarmUp) {
@@ -311,12 +151,12 @@ TEST(BinaryOnX, PointerIsIgnoredDuringTheWarmUp) {
   SetIni("params", "Jokes", "0");
   x.Tool("xdotool mousemove 500 400");
   Child c = Spawn({"lumivex", "/s"}, x.SaverEnv());
-  ASSERT_TRUE(x.WaitForWindow("Screen Saver"));
+  ASSERT_NE(x.WaitForWindow("Screen Saver"), "");
   SleepMs(500);
   x.Tool("xdotool mousemove_relative 200 100");
-  EXPECT_EQ(WaitExit(c, 1000), kRunning);
+  EXPECT_EQ(c.Wait(1000), kRunning);
   x.Tool("xdotool key Escape");
-  EXPECT_EQ(WaitExit(c, 3000), 0);
+  EXPECT_EQ(c.Wait(3000), 0);
 }
 
 TEST(BinaryOnX, SecondStartAndPreviewsInsideALiveWindow) {
@@ -326,7 +166,7 @@ TEST(BinaryOnX, SecondStartAndPreviewsInsideALiveWindow) {
   KeepLog();
   FastFrames();
   Child first = Spawn({"lumivex", "/s"}, x.SaverEnv());
-  ASSERT_TRUE(x.WaitForWindow("Screen Saver"));
+  ASSERT_NE(x.WaitForWindow("Screen Saver"), "");
 
   // The second full-screen start finds the first one and leaves.
   EXPECT_EQ(RunToEnd({"lumivex", "/s"}, x.SaverEnv()), 0);
@@ -336,15 +176,15 @@ TEST(BinaryOnX, SecondStartAndPreviewsInsideALiveWindow) {
   const std::string parent = x.Windows("Screen Saver").front();
   for (const char* mode : {"/p", "/l", "-window-id"}) {
     Child preview = Spawn({"lumivex", mode, parent}, x.SaverEnv());
-    ASSERT_TRUE(x.WaitForWindow("Preview")) << mode;
+    ASSERT_NE(x.WaitForWindow("Preview"), "") << mode;
     const std::string tree = x.Tool("xwininfo -children -id " + parent);
     EXPECT_NE(tree.find("\"Preview\""), std::string::npos) << tree;
     SleepMs(2000);
     x.Tool("xdotool mousemove_relative 50 50 key space");
-    EXPECT_EQ(WaitExit(preview, 700), kRunning) << "input ended a preview";
-    EXPECT_EQ(Terminate(preview), 0) << mode;
+    EXPECT_EQ(preview.Wait(700), kRunning) << "input ended a preview";
+    EXPECT_EQ(preview.Terminate(), 0) << mode;
   }
-  EXPECT_EQ(Terminate(first), 0);
+  EXPECT_EQ(first.Terminate(), 0);
 }
 
 namespace {
@@ -444,14 +284,14 @@ TEST(BinaryOnX, TheMessageIsWrittenInStarsThenTheBottomLineRuns) {
   ASSERT_FALSE(x.Display().empty());
   QuickMessage();
   Child c = Spawn({"lumivex", "/s"}, x.SaverEnv());
-  ASSERT_TRUE(x.WaitForWindow("Screen Saver"));
+  ASSERT_NE(x.WaitForWindow("Screen Saver"), "");
   SleepMs(7000);
   const std::string formed = lvx::test::Home() + "/formed.png";
   x.Tool("import -window root '" + formed + "'");
   SleepMs(4000);
   const std::string later = lvx::test::Home() + "/later.png";
   x.Tool("import -window root '" + later + "'");
-  EXPECT_EQ(Terminate(c), 0);
+  EXPECT_EQ(c.Terminate(), 0);
 
   const Picture first = ReadPicture(formed, 1024, 768);
   ExpectMessageWritten(first, Log());
@@ -465,10 +305,11 @@ TEST(Binary, HeadlessSnapshotsShowTheMessageThenTheBottomLine) {
   if (!HaveTools({"convert"})) GTEST_SKIP() << "ImageMagick missing";
   QuickMessage();
   const std::string dir = lvx::test::MakeTempDir("snapshots");
-  Child c = Spawn({"lumivex", "/s"}, {{"LUMIVEX_SNAPSHOT", dir}, {"LUMIVEX_SNAPSHOT_EVERY", "300"}});
+  Child c =
+      Spawn({"lumivex", "/s"}, {{"LUMIVEX_SNAPSHOT", dir}, {"LUMIVEX_SNAPSHOT_EVERY", "300"}});
   // Frame 300 is past the 200-frame flight; 600 is well into the bottom line.
   for (int i = 0; i < 300 && !lvx::test::FileExists(dir + "/lumivex-000600.png"); ++i) SleepMs(100);
-  EXPECT_EQ(Terminate(c), 0);
+  EXPECT_EQ(c.Terminate(), 0);
   const Picture formed = ReadPicture(dir + "/lumivex-000300.png", 1024, 768);
   ExpectMessageWritten(formed, Log());
   const Picture later = ReadPicture(dir + "/lumivex-000600.png", 1024, 768);
@@ -487,7 +328,7 @@ void OldLogWithAnError() {
 const char kPromptCaption[] = "Possible Error Detected";
 
 bool ErrContains(const Child& c, const std::string& text) {
-  return lvx::test::ReadFile(c.errPath).find(text) != std::string::npos;
+  return c.Err().find(text) != std::string::npos;
 }
 
 bool WaitForErr(const Child& c, const std::string& text, int ms = 15000) {
@@ -510,7 +351,7 @@ ParentWindow OpenParent(const XServer& x, const std::string& geometry) {
   ParentWindow p;
   p.title = "lumivex-parent-" + std::to_string(getpid()) + "-" + std::to_string(++serial);
   p.program = Spawn({"xmessage", "-title", p.title, "-geometry", geometry, "holder"}, x.SaverEnv());
-  if (x.WaitForWindow(p.title)) p.id = x.Windows(p.title).front();
+  p.id = x.WaitForWindow(p.title);
   return p;
 }
 
@@ -523,11 +364,12 @@ int BrightOutside(const Picture& shot, int w, int h) {
 }  // namespace
 
 TEST(Binary, HelpAndVersionPrintAndExitZero) {
-  const std::string help = Shell("'" + Binary() + "' --help 2>/dev/null; echo \"rc=$?\"");
+  const std::string help = Shell("'" + LumivexBinary() + "' --help 2>/dev/null; echo \"rc=$?\"");
   EXPECT_NE(help.find("Usage: lumivex"), std::string::npos) << help;
   EXPECT_NE(help.find("-window-id ID"), std::string::npos) << help;
   EXPECT_NE(help.find("rc=0"), std::string::npos) << help;
-  const std::string version = Shell("'" + Binary() + "' --version 2>/dev/null; echo \"rc=$?\"");
+  const std::string version =
+      Shell("'" + LumivexBinary() + "' --version 2>/dev/null; echo \"rc=$?\"");
   EXPECT_EQ(version, "lumivex v3.08, build date Oct 16 2005\nrc=0\n");
 }
 
@@ -537,8 +379,8 @@ TEST(Binary, TheDaemonsOptionsAreAcceptedWithRoot) {
        {std::vector<std::string>{"lumivex", "-root", "-fps"},
         {"lumivex", "--root", "--install", "-visual", "0x21", "-pair", "-no-fps"}}) {
     Child c = Spawn(args);
-    EXPECT_EQ(WaitExit(c, 1500), kRunning) << args.back() << " was refused";
-    EXPECT_EQ(Terminate(c), 0) << args.back();
+    EXPECT_EQ(c.Wait(1500), kRunning) << args.back() << " was refused";
+    EXPECT_EQ(c.Terminate(), 0) << args.back();
   }
   EXPECT_EQ(RunToEnd({"lumivex", "-fps"}), 255);
 }
@@ -549,9 +391,9 @@ TEST(Binary, SigtermEndsAFullScreenRunWhoseBoxIsWaiting) {
   Child c = Spawn({"lumivex", "/s"}, {{"LUMIVEX_MSGBOX_ANSWERS", "wait"}});
   ASSERT_TRUE(WaitForErr(c, std::string("MessageBox [") + kPromptCaption + "]"));
   SleepMs(300);
-  EXPECT_EQ(WaitExit(c, 0), kRunning) << "the box did not wait";
-  kill(c.pid, SIGTERM);
-  EXPECT_EQ(WaitExit(c, 2000), 0);
+  EXPECT_EQ(c.Wait(0), kRunning) << "the box did not wait";
+  c.Signal(SIGTERM);
+  EXPECT_EQ(c.Wait(2000), 0);
 }
 
 TEST(Binary, ARunForADaemonTakesTheDefaultAnswerWithoutWaiting) {
@@ -563,7 +405,7 @@ TEST(Binary, ARunForADaemonTakesTheDefaultAnswerWithoutWaiting) {
   // Start-up went on: the first frame made the scene.
   for (int i = 0; i < 100 && Log().find("Create-exit") == std::string::npos; ++i) SleepMs(50);
   EXPECT_NE(Log().find("Create-exit"), std::string::npos) << "the run stood still at the box";
-  EXPECT_EQ(Terminate(c), 0);
+  EXPECT_EQ(c.Terminate(), 0);
 }
 
 TEST(BinaryOnX, SigtermClosesAnOpenGtkBoxAndEndsTheProgram) {
@@ -575,16 +417,16 @@ TEST(BinaryOnX, SigtermClosesAnOpenGtkBoxAndEndsTheProgram) {
   // with its box.
   OldLogWithAnError();
   Child run = Spawn({"lumivex", "/s"}, x.SaverEnv());
-  ASSERT_TRUE(x.WaitForWindow(kPromptCaption)) << "no GTK box";
-  kill(run.pid, SIGTERM);
-  EXPECT_EQ(WaitExit(run, 2000), 0);
+  ASSERT_NE(x.WaitForWindow(kPromptCaption), "") << "no GTK box";
+  run.Signal(SIGTERM);
+  EXPECT_EQ(run.Wait(2000), 0);
   EXPECT_TRUE(x.Windows(kPromptCaption).empty());
   EXPECT_TRUE(x.Windows("Screen Saver").empty());
 
   Child settings = Spawn({"lumivex", "/c"}, x.SaverEnv());
-  ASSERT_TRUE(x.WaitForWindow("Lumivex")) << "no GTK box";
-  kill(settings.pid, SIGTERM);
-  EXPECT_EQ(WaitExit(settings, 2000), 0);
+  ASSERT_NE(x.WaitForWindow("Lumivex"), "") << "no GTK box";
+  settings.Signal(SIGTERM);
+  EXPECT_EQ(settings.Wait(2000), 0);
 }
 
 TEST(BinaryOnX, APreviewThatGrowsFillsItsNewAreaWithStars) {
@@ -596,9 +438,9 @@ TEST(BinaryOnX, APreviewThatGrowsFillsItsNewAreaWithStars) {
   FastFrames();
   SetIni("Params", "Moon", "0");  // stars only: the moon is one bright disc
   ParentWindow parent = OpenParent(x, "300x200+20+20");
-  ASSERT_FALSE(parent.id.empty()) << lvx::test::ReadFile(parent.program.errPath);
+  ASSERT_FALSE(parent.id.empty()) << parent.program.Err();
   Child preview = Spawn({"lumivex", "/p", parent.id}, x.SaverEnv());
-  ASSERT_TRUE(x.WaitForWindow("Preview"));
+  ASSERT_NE(x.WaitForWindow("Preview"), "");
   SleepMs(1500);
   const std::string small = lvx::test::Home() + "/small.png";
   x.Tool("import -window " + parent.id + " '" + small + "'");
@@ -615,9 +457,9 @@ TEST(BinaryOnX, APreviewThatGrowsFillsItsNewAreaWithStars) {
   // Three quarters of the new window lie outside the old corner; the new
   // scene's stars are spread over all of it.
   EXPECT_GT(BrightOutside(after, 300, 200), 60) << "the new area stayed dark";
-  EXPECT_EQ(WaitExit(preview, 0), kRunning);
+  EXPECT_EQ(preview.Wait(0), kRunning);
   EXPECT_NE(Log().find("new screen width= 600"), std::string::npos);
-  EXPECT_EQ(Terminate(preview), 0);
+  EXPECT_EQ(preview.Terminate(), 0);
 }
 
 TEST(BinaryOnX, APreviewWhoseWindowDiesEndsQuietlyAtOnce) {
@@ -628,16 +470,16 @@ TEST(BinaryOnX, APreviewWhoseWindowDiesEndsQuietlyAtOnce) {
   OldLogWithAnError();  // a box nobody could answer would not show either
   for (int run = 0; run < 10; ++run) {
     ParentWindow parent = OpenParent(x, "320x240+10+10");
-    ASSERT_FALSE(parent.id.empty()) << lvx::test::ReadFile(parent.program.errPath);
+    ASSERT_FALSE(parent.id.empty()) << parent.program.Err();
     Child preview = Spawn({"lumivex", "/p", parent.id}, x.SaverEnv());
-    ASSERT_TRUE(x.WaitForWindow("Preview")) << run;
+    ASSERT_NE(x.WaitForWindow("Preview"), "") << run;
     SleepMs(300 + 70 * run);  // the parent dies at every stage of drawing
     EXPECT_TRUE(x.Windows(kPromptCaption).empty()) << "a preview showed a box";
     parent.program.Kill();
     // Usually within a few tens of milliseconds; the bound leaves room for a
     // loaded machine.
-    EXPECT_EQ(WaitExit(preview, 5000), 0) << "run " << run;
-    std::string err = lvx::test::ReadFile(preview.errPath);
+    EXPECT_EQ(preview.Wait(5000), 0) << "run " << run;
+    std::string err = preview.Err();
     // The only line is the unshown box of the first run.
     const std::string box = std::string("MessageBox [") + kPromptCaption + "]";
     if (err.compare(0, box.size(), box) == 0) err.erase(0, err.find('\n') + 1);
@@ -675,24 +517,16 @@ class DaemonUser {
   }
   // Starts a program as that user with exactly `env`, its output in `outPath`.
   Child Start(std::vector<std::string> args, const Env& env, const std::string& outPath) const {
-    Child c;
-    c.errPath = outPath;
-    std::fflush(nullptr);
-    c.pid = fork();
-    if (c.pid == 0) {
-      if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(gid_) != 0 || setuid(uid_) != 0))
-        _exit(125);
-      clearenv();
-      for (const auto& [k, v] : env) setenv(k.c_str(), v.c_str(), 1);
-      if (std::freopen(outPath.c_str(), "a", stdout) == nullptr) _exit(126);
-      dup2(fileno(stdout), fileno(stderr));
-      std::vector<char*> argv;
-      for (std::string& a : args) argv.push_back(a.data());
-      argv.push_back(nullptr);
-      execvp(argv[0], argv.data());
-      _exit(127);
-    }
-    return c;
+    lvx::test::SpawnOptions options;
+    options.env = env;
+    options.clearEnv = true;
+    options.errPath = outPath;
+    options.withOutput = true;
+    options.inChild = [this] {
+      return geteuid() != 0 ||
+             (setgroups(0, nullptr) == 0 && setgid(gid_) == 0 && setuid(uid_) == 0);
+    };
+    return Spawn(std::move(args), std::move(options));
   }
 
  private:
@@ -740,7 +574,7 @@ TEST(XScreenSaverDaemon, RunsTheSaverWithoutABoxAndStopsIt) {
                     saver = dir + "/lumivex-bin";
   std::filesystem::create_directories(home);
   std::filesystem::create_directories(saverHome);
-  std::filesystem::copy_file(Binary(), saver);
+  std::filesystem::copy_file(LumivexBinary(), saver);
   lvx::test::WriteFile(saverHome + "/lumivex-log.txt", "ERROR>Old run= something went wrong\n");
   lvx::test::WriteFile(
       saverHome + "/Lumivex.ini",
@@ -763,7 +597,7 @@ TEST(XScreenSaverDaemon, RunsTheSaverWithoutABoxAndStopsIt) {
   auto command = [&](const char* word) {
     const std::string out = dir + "/command.txt";
     Child c = user.Start({"xscreensaver-command", word}, env, out);
-    const int code = WaitExit(c, 10000);
+    const int code = c.Wait(10000);
     const std::string text = lvx::test::ReadFile(out);
     std::remove(out.c_str());
     return std::make_pair(code, text);
@@ -803,5 +637,5 @@ TEST(XScreenSaverDaemon, RunsTheSaverWithoutABoxAndStopsIt) {
   for (int i = 0; i < 50 && ProcessesOf(saver) != 0; ++i) SleepMs(100);
   EXPECT_EQ(ProcessesOf(saver), 0) << "a lumivex process outlived the saver";
   command("-exit");
-  EXPECT_NE(WaitExit(daemon, 5000), kRunning);
+  EXPECT_NE(daemon.Wait(5000), kRunning);
 }

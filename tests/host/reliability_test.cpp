@@ -7,7 +7,6 @@
 #include <png.h>
 #include <signal.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -25,6 +24,7 @@
 
 #include "platform/winapi.h"
 #include "settings/ini_file.h"
+#include "tests/support/process.h"
 #include "tests/support/test_support.h"
 
 namespace fs = std::filesystem;
@@ -33,72 +33,11 @@ using lvx::test::WriteFile;
 
 namespace {
 
-// Variables set for the child; one without a value is removed.
-using Env = std::vector<std::pair<std::string, std::optional<std::string>>>;
-constexpr int kRunning = -1000;
-
-std::string Binary() {
-  const char* dir = std::getenv("LUMIVEX_BINARY_DIR");
-  return std::string(dir != nullptr ? dir : ".") + "/host/lumivex";
-}
-
-void SleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
-
-// A started saver; one still running when the test ends is killed.
-struct Child {
-  pid_t pid = -1;
-  std::string errPath;
-  Child() = default;
-  Child(Child&& o) noexcept : pid(std::exchange(o.pid, -1)), errPath(std::move(o.errPath)) {}
-  Child& operator=(Child&&) = delete;
-  ~Child() {
-    if (pid <= 0) return;
-    kill(pid, SIGKILL);
-    waitpid(pid, nullptr, 0);
-  }
-  std::string Err() const { return ReadFile(errPath); }
-};
-
-Child Spawn(const std::vector<std::string>& args, const Env& env) {
-  static int serial = 0;
-  Child c;
-  c.errPath = lvx::test::Home() + "/stderr-" + std::to_string(++serial) + ".txt";
-  std::vector<std::string> argv = args;
-  argv.insert(argv.begin(), Binary());
-  std::fflush(nullptr);
-  c.pid = fork();
-  if (c.pid == 0) {
-    for (const auto& [name, value] : env) {
-      if (value) {
-        setenv(name.c_str(), value->c_str(), 1);
-      } else {
-        unsetenv(name.c_str());
-      }
-    }
-    if (std::freopen(c.errPath.c_str(), "w", stderr) == nullptr) _exit(126);
-    if (std::freopen("/dev/null", "w", stdout) == nullptr) _exit(126);
-    std::vector<char*> raw;
-    for (std::string& a : argv) raw.push_back(a.data());
-    raw.push_back(nullptr);
-    execv(raw[0], raw.data());
-    _exit(127);
-  }
-  return c;
-}
-
-// The exit status, or kRunning when it has not ended within `ms`.
-int WaitExit(Child& c, int ms) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-  for (;;) {
-    int status = 0;
-    if (waitpid(c.pid, &status, WNOHANG) == c.pid) {
-      c.pid = -1;
-      return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
-    if (std::chrono::steady_clock::now() >= deadline) return kRunning;
-    SleepMs(5);
-  }
-}
+using lvx::test::Child;
+using lvx::test::Env;
+using lvx::test::kRunning;
+using lvx::test::SleepMs;
+using lvx::test::Spawn;
 
 int Count(const std::string& text, const std::string& needle) {
   int n = 0;
@@ -142,8 +81,8 @@ struct Folder {
   // The first run is over: later runs start from a settled file.
   void Settle() const {
     MakeQuick();
-    Child c = Spawn({"/s"}, SaverEnv(true));
-    EXPECT_EQ(WaitExit(c, 10000), 0);
+    Child c = Spawn({"lumivex", "/s"}, SaverEnv(true));
+    EXPECT_EQ(c.Wait(10000), 0);
   }
   std::string Message(const std::string& name, const std::string& text,
                       const std::string& bottomLine, const std::string& password = "") const {
@@ -197,10 +136,10 @@ TEST(SpecialFiles, PipesWhereFilesBelongHoldNothingUp) {
   const std::vector<Slot> before = Book(f.Ini());
   const std::string pipe = f.dir + "/friend.Lumivex";
   ASSERT_EQ(mkfifo(pipe.c_str(), 0644), 0);
-  Child c = Spawn({"/s", pipe}, f.SaverEnv(false));
+  Child c = Spawn({"lumivex", "/s", pipe}, f.SaverEnv(false));
   SleepMs(600);
-  kill(c.pid, SIGTERM);
-  EXPECT_EQ(WaitExit(c, 2000), 0) << c.Err();
+  c.Signal(SIGTERM);
+  EXPECT_EQ(c.Wait(2000), 0) << c.Err();
   EXPECT_TRUE(Book(f.Ini()) == before) << ReadFile(f.Ini());
   EXPECT_EQ(Count(ReadFile(f.Ini()), "<type here"), 0);
 
@@ -210,10 +149,10 @@ TEST(SpecialFiles, PipesWhereFilesBelongHoldNothingUp) {
     Folder g(std::string("pipe-") + what);
     const std::string path = what == std::string("settings") ? g.Ini() : g.Log();
     ASSERT_EQ(mkfifo(path.c_str(), 0644), 0);
-    Child s = Spawn({"/s"}, g.SaverEnv(false));
+    Child s = Spawn({"lumivex", "/s"}, g.SaverEnv(false));
     SleepMs(600);
-    kill(s.pid, SIGTERM);
-    EXPECT_NE(WaitExit(s, 2000), kRunning) << what;
+    s.Signal(SIGTERM);
+    EXPECT_NE(s.Wait(2000), kRunning) << what;
     struct stat st {};
     ASSERT_EQ(stat(path.c_str(), &st), 0);
     EXPECT_TRUE(S_ISFIFO(st.st_mode)) << what;
@@ -245,7 +184,7 @@ TEST(SpecialFiles, EndlessOrHugeMessageFilesAreRefusedUncopied) {
   for (const auto& [path, reason] :
        {std::pair<std::string, std::string>{zero, "Not a regular file"},
         {sparse, "File too large"}}) {
-    Child c = Spawn({"/s", path}, f.SaverEnv(true));
+    Child c = Spawn({"lumivex", "/s", path}, f.SaverEnv(true));
     std::uintmax_t largest = 0;
     int code = kRunning;
     for (int i = 0; i < 2000 && code == kRunning; ++i) {
@@ -254,7 +193,7 @@ TEST(SpecialFiles, EndlessOrHugeMessageFilesAreRefusedUncopied) {
         const std::uintmax_t size = e.file_size(ec);  // gone meanwhile: an error
         if (!ec) largest = std::max(largest, size);
       }
-      code = WaitExit(c, 5);
+      code = c.Wait(5);
     }
     EXPECT_EQ(code, 0) << path;
     EXPECT_LE(largest, std::uintmax_t{32} << 20) << path;
@@ -275,10 +214,10 @@ TEST(TwoSavers, ReceivingAtOnceKeepsBothMessages) {
     const std::string a = "A" + std::to_string(round), b = "B" + std::to_string(round);
     const std::string fileA = f.Message("a.Lumivex", a, "from Anna");
     const std::string fileB = f.Message("b.Lumivex", b, "from Ben");
-    Child first = Spawn({"/s", fileA}, f.SaverEnv(true));
-    Child second = Spawn({"/s", fileB}, f.SaverEnv(true));
-    ASSERT_EQ(WaitExit(first, 10000), 0) << first.Err();
-    ASSERT_EQ(WaitExit(second, 10000), 0) << second.Err();
+    Child first = Spawn({"lumivex", "/s", fileA}, f.SaverEnv(true));
+    Child second = Spawn({"lumivex", "/s", fileB}, f.SaverEnv(true));
+    ASSERT_EQ(first.Wait(10000), 0) << first.Err();
+    ASSERT_EQ(second.Wait(10000), 0) << second.Err();
     const std::vector<Slot> book = Book(f.Ini());
     ASSERT_TRUE(Holds(book, a, "from Anna")) << "round " << round;
     ASSERT_TRUE(Holds(book, b, "from Ben")) << "round " << round;
@@ -294,10 +233,10 @@ TEST(TwoSavers, FirstRunsAtOnceWriteEveryRecord) {
   for (int round = 0; round < 50; ++round) {
     std::remove(f.Ini().c_str());
     f.MakeQuick();
-    Child first = Spawn({"/s"}, f.SaverEnv(true));
-    Child second = Spawn({"/s"}, f.SaverEnv(true));
-    ASSERT_EQ(WaitExit(first, 10000), 0);
-    ASSERT_EQ(WaitExit(second, 10000), 0);
+    Child first = Spawn({"lumivex", "/s"}, f.SaverEnv(true));
+    Child second = Spawn({"lumivex", "/s"}, f.SaverEnv(true));
+    ASSERT_EQ(first.Wait(10000), 0);
+    ASSERT_EQ(second.Wait(10000), 0);
     for (const Child* c : {&first, &second})
       ASSERT_EQ(Count(c->Err(), "Configuration Problem"), 0) << c->Err();
     const std::string ini = f.Ini();
@@ -323,18 +262,18 @@ TEST(Kills, AKilledReceptionLeavesEverySlotWhole) {
   // How long a whole reception run takes here: the kills land within it.
   const auto started = std::chrono::steady_clock::now();
   {
-    Child c = Spawn({"/s", message}, f.SaverEnv(true));
-    ASSERT_EQ(WaitExit(c, 10000), 0);
+    Child c = Spawn({"lumivex", "/s", message}, f.SaverEnv(true));
+    ASSERT_EQ(c.Wait(10000), 0);
   }
   const int runMs = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
                                          std::chrono::steady_clock::now() - started)
                                          .count());
   std::mt19937 rng(1717);
   for (int round = 0; round < 200; ++round) {
-    Child c = Spawn({"/s", message}, f.SaverEnv(true));
+    Child c = Spawn({"lumivex", "/s", message}, f.SaverEnv(true));
     std::this_thread::sleep_for(std::chrono::microseconds(rng() % (runMs * 1000 + 1)));
-    kill(c.pid, SIGKILL);
-    WaitExit(c, 10000);
+    c.Signal(SIGKILL);
+    c.Wait(10000);
   }
   const std::string text = ReadFile(f.Ini());
   EXPECT_EQ(Count(text, "<type here"), 0);
@@ -388,8 +327,8 @@ TEST(UnusableSettings, OneBoxNamesTheFileAndTheReason) {
              {"LUMIVEX_DISPLAY", "headless"}};
     }
     const std::string before = ReadFile(ini);
-    Child s = Spawn({"/s"}, env);
-    EXPECT_EQ(WaitExit(s, 10000), 0) << name;
+    Child s = Spawn({"lumivex", "/s"}, env);
+    EXPECT_EQ(s.Wait(10000), 0) << name;
     const std::string err = s.Err();
     const std::string line = ini + ": " + c.reason;
     EXPECT_EQ(
@@ -407,11 +346,11 @@ TEST(UnusableSettings, OneBoxNamesTheFileAndTheReason) {
 TEST(Display, OneThatCannotBeOpenedEndsTheRun) {
   Folder f("display");
   for (const char* mode : {"/s", "-root"}) {
-    Child c = Spawn({mode}, {{"LUMIVEX_HOME", f.dir},
-                             {"LUMIVEX_DISPLAY", std::nullopt},
-                             {"XSCREENSAVER_WINDOW", std::nullopt},
-                             {"DISPLAY", ":987"}});
-    EXPECT_EQ(WaitExit(c, 10000), 1) << mode;
+    Child c = Spawn({"lumivex", mode}, {{"LUMIVEX_HOME", f.dir},
+                                        {"LUMIVEX_DISPLAY", std::nullopt},
+                                        {"XSCREENSAVER_WINDOW", std::nullopt},
+                                        {"DISPLAY", ":987"}});
+    EXPECT_EQ(c.Wait(10000), 1) << mode;
     EXPECT_EQ(c.Err(), "lumivex: cannot open the X display \":987\"\n") << mode;
   }
 }
@@ -429,10 +368,10 @@ TEST(StartPicture, ShowsAndThenGives) {
   Env env = f.SaverEnv(false);
   env.push_back({"LUMIVEX_SNAPSHOT", shots});
   env.push_back({"LUMIVEX_SNAPSHOT_EVERY", "10"});
-  Child c = Spawn({"/s"}, env);
+  Child c = Spawn({"lumivex", "/s"}, env);
   SleepMs(3500);  // the picture goes 1.5 s after the scene is built
-  kill(c.pid, SIGTERM);
-  ASSERT_EQ(WaitExit(c, 5000), 0);
+  c.Signal(SIGTERM);
+  ASSERT_EQ(c.Wait(5000), 0);
 
   // Lit pixels in the picture's place (123 x 219, centred on 1024 x 768).
   auto litShare = [&](const std::string& name) {
@@ -478,10 +417,10 @@ TEST(Clock, DateLineInTheUsersLanguage) {
   WriteFile(f.Log(), "");
   Env env = f.SaverEnv(false);
   env.push_back({"LC_ALL", "de_DE.UTF-8"});
-  Child c = Spawn({"/s"}, env);
+  Child c = Spawn({"lumivex", "/s"}, env);
   SleepMs(1500);
-  kill(c.pid, SIGTERM);
-  ASSERT_EQ(WaitExit(c, 5000), 0);
+  c.Signal(SIGTERM);
+  ASSERT_EQ(c.Wait(5000), 0);
   const std::string log = ReadFile(f.Log());
   const std::size_t at = log.find("WorldTime date= ");
   ASSERT_NE(at, std::string::npos) << log;

@@ -1,9 +1,5 @@
 // The POP3 dialogue against a scripted server: what is sent, what each reply
 // leads to, what the log says and what becomes of the mail count.
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <future>
 #include <memory>
@@ -24,19 +20,6 @@ FakeReply Silence() { return FakeReply{{}, true, false}; }
 FakeReply HangUp() { return FakeReply{{}, false, true}; }
 FakeReply Pieces(std::vector<std::string> segments) {
   return FakeReply{std::move(segments), false, false};
-}
-
-// A loopback port on which nothing listens.
-unsigned short ClosedPort() {
-  const int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t size = sizeof a;
-  bind(fd, reinterpret_cast<sockaddr*>(&a), size);
-  getsockname(fd, reinterpret_cast<sockaddr*>(&a), &size);
-  close(fd);
-  return ntohs(a.sin_port);
 }
 
 // The log values of GetNumberOfMails from `from` on, in order.
@@ -207,7 +190,7 @@ TEST_F(MailDialogue, RepliesLeadToTheCountOrToAnAbort) {
     MailCount = kUnchanged;
     FakePop3 server(c.replies, c.v6);
     ASSERT_TRUE(server.Listening());
-    const unsigned short port = c.noServer ? ClosedPort() : server.Port();
+    const unsigned short port = c.noServer ? UnusedLoopbackPort() : server.Port();
     Account((c.v6 ? "[::1]:" : "127.0.0.1:") + std::to_string(port), c.security, "jonah",
             c.password);
     const std::size_t from = Log().size();

@@ -12,6 +12,18 @@
 
 FakeReply Reply(const std::string& text) { return FakeReply{{text}, false, false}; }
 
+unsigned short UnusedLoopbackPort() {
+  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t size = sizeof a;
+  bind(fd, reinterpret_cast<sockaddr*>(&a), size);
+  getsockname(fd, reinterpret_cast<sockaddr*>(&a), &size);
+  close(fd);
+  return ntohs(a.sin_port);
+}
+
 FakePop3::FakePop3(std::vector<FakeReply> replies, bool v6)
     : replies_(std::move(replies)),
       listen_(-1),

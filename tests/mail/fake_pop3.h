@@ -58,3 +58,6 @@ class FakePop3 {
 
 // A reply in one segment.
 FakeReply Reply(const std::string& text);
+
+// A loopback port on which nothing listened a moment ago.
+unsigned short UnusedLoopbackPort();

@@ -6,29 +6,27 @@
 #include <grp.h>
 #include <netinet/in.h>
 #include <pwd.h>
-#include <signal.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
+#include "tests/mail/fake_pop3.h"
 #include "tests/mail/mail_fixture.h"
+#include "tests/support/process.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-void SleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+using lvx::test::SleepMs;
 
 bool Run(const std::string& command) {
   return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
@@ -38,19 +36,6 @@ int CountIn(const std::string& text, const std::string& what) {
   int n = 0;
   for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
   return n;
-}
-
-// A loopback port that was free a moment ago.
-unsigned short FreePort() {
-  const int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t size = sizeof a;
-  bind(fd, reinterpret_cast<sockaddr*>(&a), size);
-  getsockname(fd, reinterpret_cast<sockaddr*>(&a), &size);
-  close(fd);
-  return ntohs(a.sin_port);
 }
 
 bool Accepts(unsigned short port) {
@@ -136,8 +121,8 @@ class Dovecot {
       if (!MakeCertificate(dir_, tlsName, names)) return;
       caFile_ = dir_ + "/" + tlsName + ".pem";
     }
-    pop3_ = FreePort();
-    pop3s_ = tlsName.empty() ? 0 : FreePort();
+    pop3_ = UnusedLoopbackPort();
+    pop3s_ = tlsName.empty() ? 0 : UnusedLoopbackPort();
     const bool root = geteuid() == 0;
     std::string conf = "base_dir = " + dir_ + "/run\n" + "state_dir = " + dir_ + "/state\n" +
                        "log_path = " + dir_ + "/dovecot.log\n" + "protocols = pop3\n" +
@@ -159,23 +144,13 @@ class Dovecot {
     }
     lvx::test::WriteFile(dir_ + "/dovecot.conf", conf);
 
-    const std::string binary = DovecotBinary();
-    const std::string confPath = dir_ + "/dovecot.conf";
-    const std::string errPath = dir_ + "/stderr.txt";
-    std::fflush(nullptr);
-    pid_ = fork();
-    if (pid_ == 0) {
-      if (std::freopen(errPath.c_str(), "w", stderr) == nullptr) _exit(126);
-      execl(binary.c_str(), binary.c_str(), "-c", confPath.c_str(), "-F",
-            static_cast<char*>(nullptr));
-      _exit(127);
-    }
+    lvx::test::SpawnOptions options;
+    options.errPath = dir_ + "/stderr.txt";
+    server_ =
+        lvx::test::Spawn({DovecotBinary(), "-c", dir_ + "/dovecot.conf", "-F"}, std::move(options));
     int probes = 0;
     for (int i = 0; i < 200; ++i) {
-      if (waitpid(pid_, nullptr, WNOHANG) == pid_) {
-        pid_ = -1;
-        break;
-      }
+      if (server_.Wait(0) != lvx::test::kRunning) break;
       if (Accepts(pop3_)) {
         ++probes;
         if (pop3s_ == 0 || Accepts(pop3s_)) {
@@ -192,18 +167,7 @@ class Dovecot {
   }
 
   ~Dovecot() {
-    if (pid_ > 0) {
-      kill(pid_, SIGTERM);
-      int waited = 0;
-      while (waitpid(pid_, nullptr, WNOHANG) != pid_) {
-        if (waited++ == 250) {
-          kill(pid_, SIGKILL);
-          waitpid(pid_, nullptr, 0);
-          break;
-        }
-        SleepMs(20);
-      }
-    }
+    server_.Terminate(5000);
     std::error_code ec;
     if (!dir_.empty() && std::getenv("LUMIVEX_KEEP_TEST_HOME") == nullptr) fs::remove_all(dir_, ec);
   }
@@ -228,7 +192,7 @@ class Dovecot {
   std::string caFile_;
   unsigned short pop3_ = 0;
   unsigned short pop3s_ = 0;
-  pid_t pid_ = -1;
+  lvx::test::Child server_;
   bool ready_ = false;
 };
 
@@ -268,50 +232,23 @@ class Saver {
     account.UserWriteUInt("Email", "LAN", 1);
     if (security >= 0) account.UserWriteUInt("Email", "Security", static_cast<unsigned>(security));
 
-    const std::string binary = std::string(std::getenv("LUMIVEX_BINARY_DIR")) + "/host/lumivex";
-    const std::string errPath = home_ + "/stderr.txt";
-    std::fflush(nullptr);
-    pid_ = fork();
-    if (pid_ == 0) {
-      setenv("LUMIVEX_HOME", home_.c_str(), 1);
-      setenv("LUMIVEX_DISPLAY", "headless", 1);
-      setenv("LUMIVEX_SCREEN", "640x480", 1);
-      if (!caFile.empty()) setenv("LUMIVEX_TEST_MAIL_CA", caFile.c_str(), 1);
-      if (std::freopen(errPath.c_str(), "w", stderr) == nullptr) _exit(126);
-      execl(binary.c_str(), binary.c_str(), "/s", static_cast<char*>(nullptr));
-      _exit(127);
-    }
+    lvx::test::SpawnOptions options;
+    options.env = {
+        {"LUMIVEX_HOME", home_}, {"LUMIVEX_DISPLAY", "headless"}, {"LUMIVEX_SCREEN", "640x480"}};
+    if (!caFile.empty()) options.env.push_back({"LUMIVEX_TEST_MAIL_CA", caFile});
+    options.errPath = home_ + "/stderr.txt";
+    saver_ = lvx::test::Spawn({"lumivex", "/s"}, std::move(options));
   }
-  ~Saver() {
-    if (pid_ > 0) {
-      kill(pid_, SIGKILL);
-      waitpid(pid_, nullptr, 0);
-    }
-  }
-  Saver(const Saver&) = delete;
-  Saver& operator=(const Saver&) = delete;
 
   std::string Log() const { return lvx::test::ReadFile(home_ + "/lumivex-log.txt"); }
   bool Logged(const std::string& text) const { return Log().find(text) != std::string::npos; }
 
-  // The saver's SIGTERM exit code, or -1 when it did not end within `ms`.
-  int Terminate(int ms = 10000) {
-    if (pid_ <= 0) return -1;
-    kill(pid_, SIGTERM);
-    for (int waited = 0; waited <= ms; waited += 20) {
-      int status = 0;
-      if (waitpid(pid_, &status, WNOHANG) == pid_) {
-        pid_ = -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-      }
-      SleepMs(20);
-    }
-    return -1;
-  }
+  // The saver's SIGTERM exit code, or kRunning when it did not end within `ms`.
+  int Terminate(int ms = 10000) { return saver_.Terminate(ms); }
 
  private:
   std::string home_;
-  pid_t pid_ = -1;
+  lvx::test::Child saver_;
 };
 
 // Waits until every saver's log holds its text (or the time is up).

@@ -2,32 +2,22 @@
 // but never in a preview.
 #include <string>
 
-#include "events/time_events.h"
 #include "mail/new_mail.h"
 #include "mail/ras_api.h"
-#include "messages/quill.h"
-#include "messages/text_pixels.h"
-#include "moon/phase.h"
-#include "tests/scene/scene_fixture.h"
-#include "universe/universe.h"
+#include "tests/universe/universe_fixture.h"
 
 namespace {
 
-class UniverseMail : public SceneTest {
+class UniverseMail : public UniverseFixture {
  protected:
   void SetUp() override {
-    SceneTest::SetUp();
-    lvx::ResetMessageBookForTests();
-    lvx::ResetTextPixelsForTests();
-    lvx::ResetTimeEventsForTests();
-    lvx::ResetMoonForTests();
-    lvx::ResetUniverseForTests();
+    UniverseFixture::SetUp();
     lvx::ResetMailForTests();
     lvx::SetNetFolderForTests(lvx::test::MakeTempDir("net").c_str());
     MainSettings.UserWriteString("Email", "Enabled", "1");
   }
   void TearDown() override {
-    lvx::ResetUniverseForTests();
+    UniverseFixture::TearDown();
     lvx::ResetMailForTests();
   }
   static bool Breadcrumb(const char* text) {

@@ -3,27 +3,13 @@
 #include <cstring>
 #include <string>
 
-#include "events/time_events.h"
 #include "messages/message_stars.h"
-#include "messages/quill.h"
-#include "messages/text_pixels.h"
-#include "moon/phase.h"
-#include "tests/scene/scene_fixture.h"
+#include "tests/universe/universe_fixture.h"
 
 namespace {
 
-class UniverseTest : public SceneTest {
+class UniverseTest : public UniverseFixture {
  protected:
-  void SetUp() override {
-    SceneTest::SetUp();
-    lvx::ResetMessageBookForTests();
-    lvx::ResetTextPixelsForTests();
-    lvx::ResetTimeEventsForTests();
-    lvx::ResetMoonForTests();
-    lvx::ResetUniverseForTests();
-  }
-  void TearDown() override { lvx::ResetUniverseForTests(); }
-
   static void PutMessage(int slot, const char* text, const char* bottomLine) {
     Quill.Index = slot;
     std::strcpy(Quill.Message, text);

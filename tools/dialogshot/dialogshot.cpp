@@ -81,6 +81,9 @@ void Fill(HWND d, int templateId) {
       text(IDC_MAIL_PASSWORD, "secret");
       text(IDC_MAIL_SERVER, "<eg: pop.example.com>");
       text(IDC_MAIL_CHECKEVERY, "15");
+      SendDlgItemMessageA(d, IDC_MAIL_SECURITY, CB_ADDSTRING, 0,
+                          reinterpret_cast<LPARAM>("SSL/TLS from the start (port 995)"));
+      SendDlgItemMessageA(d, IDC_MAIL_SECURITY, CB_SETCURSEL, 0, 0);
       CheckRadioButton(d, IDC_MAIL_LAN, IDC_MAIL_MODEM, IDC_MAIL_LAN);
       break;
     case IDD_WORLDTIME:

@@ -22,6 +22,7 @@
 #include <gdk/gdkx.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include "tests/platform/dialog/x_windows.h"
 // clang-format on
 
 // GTK's process-wide caches are kept out of leak reports by the suppressions
@@ -223,33 +224,10 @@ TEST_F(DialogX11, APictureFrameShowsWhatTheDialogPaints) {
 
 namespace {
 
-// A viewable top-level window with this title, or 0.
-Window FindTitle(Display* d, const std::string& title) {
-  Window root = 0, parent = 0, *kids = nullptr;
-  unsigned int n = 0;
-  Window found = 0;
-  if (XQueryTree(d, DefaultRootWindow(d), &root, &parent, &kids, &n)) {
-    for (unsigned int i = 0; i < n && !found; ++i) {
-      char* name = nullptr;
-      XWindowAttributes a{};
-      if (XFetchName(d, kids[i], &name) && name) {
-        if (title == name && XGetWindowAttributes(d, kids[i], &a) && a.map_state == IsViewable)
-          found = kids[i];
-        XFree(name);
-      }
-    }
-    if (kids) XFree(kids);
-  }
-  return found;
-}
+using lvx::test::FindViewable;
 
 Window WaitForTitle(Display* d, const std::string& title) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
-  while (std::chrono::steady_clock::now() < deadline) {
-    if (Window w = FindTitle(d, title)) return w;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return 0;
+  return lvx::test::WaitForViewable(d, title, 15);
 }
 
 TEST_F(DialogX11, AMessageBoxOfADialogStaysAboveIt) {
@@ -266,16 +244,7 @@ TEST_F(DialogX11, AMessageBoxOfADialogStaysAboveIt) {
       if (Window w = WaitForTitle(x, "Error in Year")) {
         Window t = 0;
         if (XGetTransientForHint(x, w, &t)) transientFor = t;
-        // The title bar's close button, which needs no keyboard focus.
-        XEvent ev{};
-        ev.xclient.type = ClientMessage;
-        ev.xclient.window = w;
-        ev.xclient.message_type = XInternAtom(x, "WM_PROTOCOLS", False);
-        ev.xclient.format = 32;
-        ev.xclient.data.l[0] = static_cast<long>(XInternAtom(x, "WM_DELETE_WINDOW", False));
-        ev.xclient.data.l[1] = CurrentTime;
-        XSendEvent(x, w, False, NoEventMask, &ev);
-        XFlush(x);
+        lvx::test::SendCloseRequest(x, w);
       }
       XCloseDisplay(x);
     });
@@ -311,15 +280,15 @@ TEST_F(DialogX11, TheFileChooserReturnsWhatIsTypedIntoIt) {
       // Other programs on the display may take the focus meanwhile: try again
       // while the chooser is still up.
       const std::string focus = "windowfocus --sync " + std::to_string(w);
-      for (int attempt = 0; attempt < 3 && FindTitle(x, title) != 0; ++attempt) {
+      for (int attempt = 0; attempt < 3 && FindViewable(x, title) != 0; ++attempt) {
         if (XDo(focus + " key ctrl+l ctrl+a type --delay 10 '" + dir + "/rain.wav'") &&
             XDo(focus + " key Return"))
           typed = true;
         // The first Return may only close the name completion's list.
-        for (int wait = 0; wait < 10 && FindTitle(x, title) != 0; ++wait)
+        for (int wait = 0; wait < 10 && FindViewable(x, title) != 0; ++wait)
           std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        if (FindTitle(x, title) != 0) XDo(focus + " key Return");
-        for (int wait = 0; wait < 10 && FindTitle(x, title) != 0; ++wait)
+        if (FindViewable(x, title) != 0) XDo(focus + " key Return");
+        for (int wait = 0; wait < 10 && FindViewable(x, title) != 0; ++wait)
           std::this_thread::sleep_for(std::chrono::milliseconds(50));
       }
     }

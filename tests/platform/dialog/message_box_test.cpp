@@ -17,8 +17,7 @@
 
 // Xlib's macros (None, Bool ...) must come after every other header.
 // clang-format off
-#include <X11/Xatom.h>
-#include <X11/Xlib.h>
+#include "tests/platform/dialog/x_windows.h"
 // clang-format on
 
 // GTK, fontconfig and D-Bus keep process-wide caches they never free; only
@@ -164,23 +163,6 @@ TEST(MessageBoxX11, ScriptedAnswersNeedNoPersonEvenWithADisplay) {
   EXPECT_EQ(line, "MessageBox [Question] Sure?\n");
 }
 
-// Finds a top-level window by its title on the test display.
-Window FindByTitle(Display* d, const char* title) {
-  Window root = 0, parent = 0, *kids = nullptr;
-  unsigned int n = 0;
-  Window found = 0;
-  if (!XQueryTree(d, DefaultRootWindow(d), &root, &parent, &kids, &n)) return 0;
-  for (unsigned int i = 0; i < n && !found; ++i) {
-    char* name = nullptr;
-    if (XFetchName(d, kids[i], &name) && name) {
-      if (std::string(name) == title) found = kids[i];
-      XFree(name);
-    }
-  }
-  if (kids) XFree(kids);
-  return found;
-}
-
 TEST(MessageBoxX11, GtkDialogStaysAboveItsOwnerAndItsCloseButtonCancels) {
   ASSERT_TRUE(lvx::test::UseTestXDisplay());
   lvx::ResetBackendForTests();
@@ -202,15 +184,7 @@ TEST(MessageBoxX11, GtkDialogStaysAboveItsOwnerAndItsCloseButtonCancels) {
   std::thread closer([&] {
     Display* d = XOpenDisplay(lvx::test::TestXDisplay().c_str());
     if (!d) return;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    Window w = 0;
-    while (std::chrono::steady_clock::now() < deadline) {
-      w = FindByTitle(d, title.c_str());
-      XWindowAttributes a{};
-      if (w && XGetWindowAttributes(d, w, &a) && a.map_state == IsViewable) break;
-      w = 0;
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
+    const Window w = lvx::test::WaitForViewable(d, title, 20);
     if (w) {
       sawDialog = true;
       Window t = 0;
@@ -227,16 +201,7 @@ TEST(MessageBoxX11, GtkDialogStaysAboveItsOwnerAndItsCloseButtonCancels) {
           if (reinterpret_cast<Atom*>(data)[i] == above) keepAbove = true;
         XFree(data);
       }
-      // What a window manager sends for the title bar's close button.
-      XEvent ev{};
-      ev.xclient.type = ClientMessage;
-      ev.xclient.window = w;
-      ev.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
-      ev.xclient.format = 32;
-      ev.xclient.data.l[0] = static_cast<long>(XInternAtom(d, "WM_DELETE_WINDOW", False));
-      ev.xclient.data.l[1] = CurrentTime;
-      XSendEvent(d, w, False, NoEventMask, &ev);
-      XFlush(d);
+      lvx::test::SendCloseRequest(d, w);
     }
     XCloseDisplay(d);
   });
@@ -248,23 +213,6 @@ TEST(MessageBoxX11, GtkDialogStaysAboveItsOwnerAndItsCloseButtonCancels) {
   EXPECT_EQ(transientFor.load(), owner);
   EXPECT_TRUE(keepAbove);
   lvx::CurrentBackend().DestroyWindow(owner);
-}
-
-// The UTF-8 title GTK gave a top-level window, "" when there is none.
-std::string NetWmName(Display* d, Window w) {
-  Atom type = 0;
-  int format = 0;
-  unsigned long items = 0, after = 0;
-  unsigned char* data = nullptr;
-  std::string name;
-  if (XGetWindowProperty(d, w, XInternAtom(d, "_NET_WM_NAME", False), 0, 256, False,
-                         XInternAtom(d, "UTF8_STRING", False), &type, &format, &items, &after,
-                         &data) == Success &&
-      data) {
-    name.assign(reinterpret_cast<char*>(data), items);
-    XFree(data);
-  }
-  return name;
 }
 
 TEST(MessageBoxX11, SigtermClosesAnOpenGtkBoxWithItsDefaultAnswer) {
@@ -281,21 +229,7 @@ TEST(MessageBoxX11, SigtermClosesAnOpenGtkBoxWithItsDefaultAnswer) {
   std::thread killer([&] {
     Display* d = XOpenDisplay(lvx::test::TestXDisplay().c_str());
     if (!d) return;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (std::chrono::steady_clock::now() < deadline && !sawDialog) {
-      Window root = 0, parent = 0, *kids = nullptr;
-      unsigned int n = 0;
-      if (XQueryTree(d, DefaultRootWindow(d), &root, &parent, &kids, &n)) {
-        for (unsigned int i = 0; i < n && !sawDialog; ++i) {
-          XWindowAttributes a{};
-          if (NetWmName(d, kids[i]) == shown && XGetWindowAttributes(d, kids[i], &a) &&
-              a.map_state == IsViewable)
-            sawDialog = true;
-        }
-        if (kids) XFree(kids);
-      }
-      if (!sawDialog) std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
+    sawDialog = lvx::test::WaitForViewable(d, shown, 20, true) != 0;
     XCloseDisplay(d);
     signalled = std::chrono::steady_clock::now();
     kill(getpid(), SIGTERM);
