@@ -102,9 +102,18 @@ Child::~Child() { Kill(); }
 
 std::string Child::Err() const { return ReadFile(errPath_); }
 
+int SanitizerSlowdown() {
+#if defined(__SANITIZE_ADDRESS__)
+  return 3;
+#else
+  return 1;
+#endif
+}
+
 int Child::Wait(int ms) {
   if (pid_ <= 0) return kNoChild;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  const auto deadline = std::chrono::steady_clock::now() +
+                        std::chrono::milliseconds(static_cast<long long>(ms) * SanitizerSlowdown());
   for (;;) {
     int status = 0;
     if (waitpid(pid_, &status, WNOHANG) == pid_) {

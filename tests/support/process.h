@@ -23,6 +23,11 @@ inline constexpr int kNoChild = -1001;
 
 void SleepMs(int ms);
 
+// How many times slower a program built with AddressSanitizer runs: waits
+// for the program under test are stretched by it, so that a promise such as
+// "ends within 2 s of SIGTERM" is judged by the program and not by the build.
+int SanitizerSlowdown();
+
 // The program under test, as built in LUMIVEX_BINARY_DIR.
 std::string LumivexBinary();
 
@@ -71,7 +76,7 @@ class Child {
   std::string Err() const;
 
   // The exit status (128 + signal for a killed one), or kRunning when it has
-  // not ended within `ms`.
+  // not ended within `ms` (times SanitizerSlowdown()).
   int Wait(int ms);
   // SIGTERM, then the exit status; kRunning when it did not end within `ms`,
   // and it is killed then.
