@@ -875,8 +875,14 @@ gboolean GtkMirror::OnDelete(GtkWidget*, GdkEvent*, gpointer data) {
 gboolean GtkMirror::OnKey(GtkWidget*, GdkEventKey* event, gpointer data) {
   auto* m = static_cast<GtkMirror*>(data);
   HWND target = m->hwnd_;
-  // Keys in a sheet act for the page that holds the focus.
-  if (Control* fc = FindControl(GetFocus())) target = fc->dialog;
+  // Keys in a sheet act for the page that holds the focus. A focus left in
+  // the window beneath (the sheet's owner) is not ours: Escape there would
+  // cancel the owner while the sheet stays open.
+  if (Control* fc = FindControl(GetFocus())) {
+    const Dialog* owner = FindDialog(fc->dialog);
+    if (fc->dialog == m->hwnd_ || (owner != nullptr && owner->page_sheet == m->hwnd_))
+      target = fc->dialog;
+  }
   switch (event->keyval) {
     case GDK_KEY_Escape:
       UserKey(target, VK_ESCAPE);

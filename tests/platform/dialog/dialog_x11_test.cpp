@@ -75,6 +75,7 @@ struct Steps {
   std::function<bool(HWND, int)> tick;  // true: done (the step ended the dialog)
   int ticks = 0;
   bool timedOut = false;
+  bool cancelled = false;  // the dialog got IDCANCEL
 };
 Steps* g_steps = nullptr;
 
@@ -95,6 +96,7 @@ INT_PTR CALLBACK StepProc(HWND d, UINT msg, WPARAM wParam, LPARAM) {
       return TRUE;
     case WM_COMMAND:
       if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
+        if (LOWORD(wParam) == IDCANCEL) g_steps->cancelled = true;
         EndDialog(d, LOWORD(wParam));
         return TRUE;
       }
@@ -183,6 +185,62 @@ TEST_F(DialogX11, TypingAndClickingReachTheModelAndTheProcedure) {
   EXPECT_TRUE(clicked);
   EXPECT_FALSE(steps.timedOut) << "stage " << stage;
   EXPECT_EQ(result, IDOK) << "the OK button's click reached the procedure";
+}
+
+INT_PTR CALLBACK QuietPage(HWND, UINT msg, WPARAM, LPARAM) { return msg == WM_INITDIALOG; }
+
+// Escape on a sheet opened over a dialog whose edit holds the focus cancels
+// the sheet; the dialog beneath stays open.
+TEST_F(DialogX11, EscapeOnASheetCancelsTheSheetAndNotTheDialogBeneath) {
+  const char* kTitle = "Escape test";
+  Steps steps;
+  std::thread person;
+  std::atomic<bool> pressed{false};
+  INT_PTR sheet = -5;
+  bool cancelledBeneath = true;
+  steps.init = [](HWND d) { SetFocus(GetDlgItem(d, IDC_MAIL_LOGIN)); };
+  bool opened = false;
+  steps.tick = [&](HWND d, int tick) {
+    // The owner's timer goes on ticking inside the sheet's loop.
+    if (tick < 2 || opened) return false;
+    opened = true;
+    person = std::thread([&] {
+      Display* x = XOpenDisplay(lvx::test::TestXDisplay().c_str());
+      if (x == nullptr) return;
+      if (Window w = lvx::test::WaitForViewable(x, kTitle, 10, true)) {
+        pressed = XDo("windowfocus --sync " + std::to_string(w) + " key Escape");
+        // A sheet that Escape left open is closed, so that the test ends.
+        bool open = true;
+        for (int i = 0; i < 150 && open; ++i) {
+          open = lvx::test::FindViewable(x, kTitle, true) != 0;
+          if (open) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        if (open) lvx::test::SendCloseRequest(x, w);
+      }
+      XCloseDisplay(x);
+    });
+    PROPSHEETPAGEA page{};
+    page.dwSize = sizeof page;
+    page.pszTemplate = MAKEINTRESOURCEA(IDD_USERS);
+    page.pfnDlgProc = QuietPage;
+    PROPSHEETHEADERA header{};
+    header.dwSize = sizeof header;
+    header.dwFlags = PSH_PROPSHEETPAGE | PSH_NOAPPLYNOW;
+    header.hwndParent = d;
+    header.pszCaption = kTitle;
+    header.nPages = 1;
+    header.ppsp = &page;
+    sheet = PropertySheetA(&header);
+    cancelledBeneath = steps.cancelled;
+    EndDialog(d, IDOK);
+    return true;
+  };
+  const INT_PTR result = RunSteps(IDD_EMAIL, steps);
+  if (person.joinable()) person.join();
+  EXPECT_TRUE(pressed);
+  EXPECT_EQ(sheet, 0) << "Escape cancels the sheet";
+  EXPECT_FALSE(cancelledBeneath) << "Escape reached the dialog beneath the sheet";
+  EXPECT_EQ(result, IDOK);
 }
 
 // Reads one pixel of the screen as 0x00RRGGBB.
