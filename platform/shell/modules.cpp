@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -50,6 +51,18 @@ Registry& Modules() {
 }
 
 thread_local std::string t_libraryError;
+
+// Tests: the folders that stand in for the program's own (see ModuleFolders).
+std::mutex g_testFoldersMu;
+std::optional<std::vector<std::string>> g_testFolders;
+
+std::vector<std::string> SearchFolders() {
+  {
+    std::lock_guard<std::mutex> lock(g_testFoldersMu);
+    if (g_testFolders) return *g_testFolders;
+  }
+  return lvx::shell::ModuleFolders(lvx::shell::ExecutablePath());
+}
 
 void Fail(DWORD code, std::string why) {
   t_libraryError = std::move(why);
@@ -169,7 +182,7 @@ HMODULE LoadLibraryA(LPCSTR fileName) {
   }
   // The first file of that name is the one: a broken copy beside the program
   // is reported, not passed over for another.
-  const std::vector<std::string> folders = lvx::shell::ModuleFolders(lvx::shell::ExecutablePath());
+  const std::vector<std::string> folders = SearchFolders();
   for (const std::string& folder : folders) {
     const std::string path = folder + "/" + name;
     if (IsRegularFile(path)) return Open(path);
@@ -233,6 +246,11 @@ BOOL FreeLibrary(HMODULE module) {
 namespace lvx {
 
 std::string LastLibraryError() { return t_libraryError; }
+
+void SetModuleFoldersForTests(std::vector<std::string> folders) {
+  std::lock_guard<std::mutex> lock(g_testFoldersMu);
+  g_testFolders = std::move(folders);
+}
 
 FARPROC LoadModuleEntry(const char* file, const char* entry, std::string* why) {
   HMODULE module = LoadLibraryA(file);

@@ -5,6 +5,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "platform/winapi/types.h"
 
@@ -177,6 +178,9 @@ std::string LastLibraryError();
 // address of its entry function `entry`, or nullptr when the module cannot be
 // loaded or lacks the entry (then *why, when given, says why).
 FARPROC LoadModuleEntry(const char* file, const char* entry, std::string* why);
+// Tests: modules given by name are looked for in `folders` only (and among
+// the system's libraries), as by a program installed without its modules.
+void SetModuleFoldersForTests(std::vector<std::string> folders);
 // A function found by GetProcAddress as the type it really has.
 template <class Function>
 Function ProcAs(FARPROC proc) {
