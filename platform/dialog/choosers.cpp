@@ -56,7 +56,7 @@ void NoDisplay(const ChooserRecord& r) {
                      : r.kind == ChooserKind::Font  ? "font"
                      : r.kind == ChooserKind::Color ? "colour"
                                                     : "file";
-  std::fprintf(stderr, "lumivex: no window to choose a %s in (%s); cancelled\n", what,
+  std::fprintf(stderr, "lumivex: no chooser window for a %s (%s); cancelled\n", what,
                r.title.c_str());
 }
 
