@@ -7,6 +7,12 @@ set(_pack ${CMAKE_SOURCE_DIR}/packaging)
 if(TARGET lumivex)
   install(TARGETS lumivex RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()
+# The modules the program loads when first needed (GTK, sounds, TLS, GIO),
+# where it looks for them: <libdir>/lumivex beside its bin folder.
+get_property(_lv_modules GLOBAL PROPERTY LUMIVEX_MODULES)
+if(_lv_modules)
+  install(TARGETS ${_lv_modules} LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/lumivex)
+endif()
 
 # Settings entry for menus, and the hidden entry that opens message files.
 install(FILES ${_pack}/lumivex.desktop ${_pack}/lumivex-open.desktop

@@ -1,18 +1,10 @@
-// TLS comes from OpenSSL rather than GnuTLS: OpenSSL checks the certificate's
-// host name or IP address inside the handshake itself (SSL_set1_host,
-// X509_VERIFY_PARAM_set1_ip_asc), finds the system trust store with one call,
-// and its non-blocking interface fits the poll() loop that gives every wait
-// its time limit. It is also the library the test server and the openssl
-// tool that makes the test certificates are built on, so both ends of the
-// end-to-end tests agree on what a valid certificate is.
+// One POP3 connection: a socket with a time limit on every wait, and TLS on
+// it through the TLS module (mail/tls/openssl_tls.cpp).
 #include "mail/pop3_connection.h"
 
 #include <arpa/inet.h>
 #include <netdb.h>
 #include <netinet/in.h>
-#include <openssl/err.h>
-#include <openssl/ssl.h>
-#include <openssl/x509v3.h>
 #include <poll.h>
 #include <pthread.h>
 #include <sys/socket.h>
@@ -24,6 +16,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
+
+#include "platform/winapi.h"
 
 namespace {
 
@@ -52,29 +46,20 @@ int WaitFor(int fd, short events, long long deadline) {
   }
 }
 
-void InitOpenSsl() {
-  static std::once_flag once;
-  // No clean-up at exit: a worker may still be inside the library while the
-  // saver ends, and the process frees everything anyway.
-  std::call_once(once, [] { OPENSSL_init_ssl(OPENSSL_INIT_NO_ATEXIT, nullptr); });
-}
-
-bool IsAddress(const std::string& host) {
-  in6_addr v6{};
-  in_addr v4{};
-  return inet_pton(AF_INET, host.c_str(), &v4) == 1 || inet_pton(AF_INET6, host.c_str(), &v6) == 1;
-}
-
-std::string OpenSslError() {
-  const unsigned long code = ERR_get_error();
-  ERR_clear_error();
-  if (code == 0) return "TLS handshake failed";
-  char text[256];
-  ERR_error_string_n(code, text, sizeof text);
-  return text;
-}
-
 }  // namespace
+
+TlsLibrary* LoadedTls(std::string* why) {
+  static std::string failure;
+  static TlsLibrary* const library = [] {
+    auto entry = lvx::ProcAs<TlsEntry>(lvx::LoadModuleEntry(kTlsModule, kTlsEntry, &failure));
+    TlsLibrary* found = entry != nullptr ? entry(kTlsRevision) : nullptr;
+    if (entry != nullptr && found == nullptr)
+      failure = std::string(kTlsModule) + " was built for another version of the program";
+    return found;
+  }();
+  if (library == nullptr && why != nullptr) *why = "no TLS (" + failure + ")";
+  return library;
+}
 
 int MailTimeout() { return timeoutMs.load(); }
 
@@ -108,16 +93,13 @@ SigpipeBlock::~SigpipeBlock() {
   pthread_sigmask(SIG_SETMASK, &old_, nullptr);
 }
 
-Pop3Connection::Pop3Connection() : fd_(-1), ctx_(nullptr), ssl_(nullptr) {}
+Pop3Connection::Pop3Connection() : fd_(-1) {}
 
 Pop3Connection::~Pop3Connection() { Close(); }
 
 void Pop3Connection::Close() {
-  if (ssl_ != nullptr) SSL_free(ssl_);
-  if (ctx_ != nullptr) SSL_CTX_free(ctx_);
+  tls_.reset();
   if (fd_ >= 0) close(fd_);
-  ssl_ = nullptr;
-  ctx_ = nullptr;
   fd_ = -1;
   reader_.Clear();
 }
@@ -162,55 +144,33 @@ bool Pop3Connection::StartTls(const std::string& host, int timeoutMs, std::strin
     return false;
   };
   if (fd_ < 0) return fail("not connected");
-  InitOpenSsl();
-  ERR_clear_error();
-  ctx_ = SSL_CTX_new(TLS_client_method());
-  if (ctx_ == nullptr) return fail(OpenSslError());
-  SSL_CTX_set_min_proto_version(ctx_, TLS1_2_VERSION);
-  SSL_CTX_set_verify(ctx_, SSL_VERIFY_PEER, nullptr);
-  if (SSL_CTX_set_default_verify_paths(ctx_) != 1) return fail(OpenSslError());
+  std::string why;
+  TlsLibrary* library = LoadedTls(&why);
+  if (library == nullptr) return fail(why);
   const char* extraCa = std::getenv("LUMIVEX_TEST_MAIL_CA");
-  if (extraCa != nullptr && *extraCa != '\0' &&
-      SSL_CTX_load_verify_locations(ctx_, extraCa, nullptr) != 1)
-    return fail(std::string("cannot read the CA file ") + extraCa);
-
-  ssl_ = SSL_new(ctx_);
-  if (ssl_ == nullptr || SSL_set_fd(ssl_, fd_) != 1) return fail(OpenSslError());
-  if (IsAddress(host)) {
-    if (X509_VERIFY_PARAM_set1_ip_asc(SSL_get0_param(ssl_), host.c_str()) != 1)
-      return fail(OpenSslError());
-  } else {
-    SSL_set_hostflags(ssl_, X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS);
-    if (SSL_set_tlsext_host_name(ssl_, host.c_str()) != 1 || SSL_set1_host(ssl_, host.c_str()) != 1)
-      return fail(OpenSslError());
-  }
+  if (extraCa != nullptr && *extraCa == '\0') extraCa = nullptr;
+  std::unique_ptr<TlsSession> session(library->NewSession(fd_, host, extraCa, &why));
+  if (!session) return fail(why);
 
   // Plain bytes that came before the handshake are not part of the secure
   // session; they must not pass for a reply given over TLS.
   reader_.Clear();
   const long long deadline = NowMs() + timeoutMs;
   for (;;) {
-    const int r = SSL_connect(ssl_);
-    if (r == 1) break;
-    const int e = SSL_get_error(ssl_, r);
+    const TlsSession::Step step = session->Handshake(&why);
+    if (step == TlsSession::Step::Done) break;
     int ready = -1;
-    if (e == SSL_ERROR_WANT_READ) {
+    if (step == TlsSession::Step::WantRead) {
       ready = WaitFor(fd_, POLLIN, deadline);
-    } else if (e == SSL_ERROR_WANT_WRITE) {
+    } else if (step == TlsSession::Step::WantWrite) {
       ready = WaitFor(fd_, POLLOUT, deadline);
+    } else {
+      return fail(why);
     }
-    if (ready == 1) continue;
     if (ready == 0) return fail("TLS handshake timed out");
-    const long verify = SSL_get_verify_result(ssl_);
-    if (verify != X509_V_OK) {
-      ERR_clear_error();
-      return fail(std::string("certificate not accepted: ") +
-                  X509_verify_cert_error_string(verify));
-    }
-    if (e == SSL_ERROR_SYSCALL && ERR_peek_error() == 0)
-      return fail("connection closed during the handshake");
-    return fail(OpenSslError());
+    if (ready < 0) return fail("connection failed during the handshake");
   }
+  tls_ = std::move(session);
   return true;
 }
 
@@ -222,19 +182,18 @@ bool Pop3Connection::Send(const std::string& text, int timeoutMs) {
     const char* data = text.data() + sent;
     const std::size_t left = text.size() - sent;
     short wait = 0;
-    if (ssl_ != nullptr) {
-      const int n = SSL_write(ssl_, data, static_cast<int>(left));
-      if (n > 0) {
-        sent += static_cast<std::size_t>(n);
+    if (tls_) {
+      std::size_t n = 0;
+      const TlsSession::Step step = tls_->Write(data, left, &n);
+      if (step == TlsSession::Step::Done) {
+        sent += n;
         continue;
       }
-      const int e = SSL_get_error(ssl_, n);
-      if (e == SSL_ERROR_WANT_READ) {
+      if (step == TlsSession::Step::WantRead) {
         wait = POLLIN;
-      } else if (e == SSL_ERROR_WANT_WRITE) {
+      } else if (step == TlsSession::Step::WantWrite) {
         wait = POLLOUT;
       } else {
-        ERR_clear_error();
         return false;
       }
     } else {
@@ -256,18 +215,17 @@ ReceiveResult Pop3Connection::ReadSome(long long deadline) {
   char chunk[kChunk];
   for (;;) {
     short wait = POLLIN;
-    if (ssl_ != nullptr) {
-      const int n = SSL_read(ssl_, chunk, sizeof chunk);
-      if (n > 0) {
-        reader_.Feed(chunk, static_cast<std::size_t>(n));
+    if (tls_) {
+      std::size_t n = 0;
+      const TlsSession::Step step = tls_->Read(chunk, sizeof chunk, &n);
+      if (step == TlsSession::Step::Done) {
+        reader_.Feed(chunk, n);
         return ReceiveResult::Line;
       }
-      const int e = SSL_get_error(ssl_, n);
-      if (e == SSL_ERROR_ZERO_RETURN) return ReceiveResult::Closed;
-      if (e == SSL_ERROR_WANT_WRITE) {
+      if (step == TlsSession::Step::Closed) return ReceiveResult::Closed;
+      if (step == TlsSession::Step::WantWrite) {
         wait = POLLOUT;
-      } else if (e != SSL_ERROR_WANT_READ) {
-        ERR_clear_error();
+      } else if (step != TlsSession::Step::WantRead) {
         return ReceiveResult::Failed;
       }
     } else {

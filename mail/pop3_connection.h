@@ -3,12 +3,11 @@
 #pragma once
 
 #include <csignal>
+#include <memory>
 #include <string>
 
 #include "mail/pop3_reply.h"
-
-struct ssl_ctx_st;
-struct ssl_st;
+#include "mail/tls_library.h"
 
 enum class ReceiveResult {
   Line,      // a reply line arrived
@@ -31,7 +30,8 @@ class Pop3Connection {
   bool Connect(const ServerAddress& server, int timeoutMs);
   // TLS over the connected socket: the certificate must chain to the system's
   // trust store (or the CA file in LUMIVEX_TEST_MAIL_CA) and name `host`.
-  // On failure `error` says why; the connection is then of no further use.
+  // On failure `error` says why (also when the TLS module cannot be loaded);
+  // the connection is then of no further use.
   bool StartTls(const std::string& host, int timeoutMs, std::string* error);
   // Sends every byte; false on an error or when the time runs out.
   bool Send(const std::string& text, int timeoutMs);
@@ -39,7 +39,7 @@ class Pop3Connection {
   ReceiveResult Receive(std::string* line, int timeoutMs);
   // Forgets bytes that arrived after the last reply taken.
   void DiscardBuffered() { reader_.Clear(); }
-  bool Encrypted() const { return ssl_ != nullptr; }
+  bool Encrypted() const { return tls_ != nullptr; }
   void Close();
 
  private:
@@ -48,8 +48,7 @@ class Pop3Connection {
   ReceiveResult ReadSome(long long deadline);
 
   int fd_;
-  ssl_ctx_st* ctx_;
-  ssl_st* ssl_;
+  std::unique_ptr<TlsSession> tls_;
   ReplyReader reader_;
 };
 

@@ -2,6 +2,8 @@
 // the X display. The model stays the truth: every change of a control is
 // pushed to its widget, and what the user does in a widget goes back through
 // the same paths the test API uses (UserClick, UserEditText, UserSelect).
+// The widgets live in the GTK module (gtk/mirror.cpp); the functions below
+// load it when first needed (gtk_module.cpp).
 #pragma once
 
 #include <memory>
@@ -12,7 +14,7 @@
 
 namespace lvx::dialog {
 
-// Starts GTK on first use (false when it cannot start).
+// Loads the GTK module and starts GTK on first use (false when either fails).
 bool GtkStarted();
 // GTK is started and the process runs on the X display.
 bool GtkDialogsAvailable();

@@ -1,6 +1,6 @@
 // The dialog manager: dialogs and their controls as windows of the registry,
 // their state as the model, Win32's dialog functions on top, and the modal
-// loop. GTK (gtk_mirror.cpp) only shows what the model holds.
+// loop. GTK (gtk/mirror.cpp, in the GTK module) only shows what the model holds.
 #include <strings.h>
 
 #include <algorithm>

@@ -1,11 +1,9 @@
-// MessageBoxA: a GTK message dialog on X11; a line on standard error and a
-// scripted answer without a display (and whenever a script is given). Run for
+// MessageBoxA: a GTK message dialog on X11 (gtk/message_box.cpp, in the GTK
+// module); a line on standard error and a scripted answer without a display,
+// without the module, and whenever a script is given. Run for
 // a screen-saver daemon or as a preview nobody can answer a box: it is then
 // only written down, and its default button is the answer. A termination
 // signal closes an open box with its default answer too.
-#include <gdk/gdkx.h>
-#include <gtk/gtk.h>
-
 #include <atomic>
 #include <cctype>
 #include <chrono>
@@ -16,7 +14,7 @@
 #include <vector>
 
 #include "platform/dialog/dialog_internal.h"
-#include "platform/dialog/gtk_mirror.h"
+#include "platform/dialog/gtk_ui.h"
 #include "platform/winapi.h"
 
 namespace {
@@ -149,90 +147,12 @@ int ScriptedAnswer(const std::string& text, const std::string& caption, UINT typ
   return DefaultAnswer(type, buttons);
 }
 
-// Closes an open GTK box with its default answer once the program is told to end.
-struct TerminationWatch {
-  GtkDialog* dialog;
-  int answer;
-  bool fired;
-};
-
-gboolean CloseOnTermination(gpointer data) {
-  auto* watch = static_cast<TerminationWatch*>(data);
-  if (!lvx::TerminationRequested()) return G_SOURCE_CONTINUE;
-  watch->fired = true;
-  gtk_dialog_response(watch->dialog, watch->answer);
-  return G_SOURCE_REMOVE;
-}
-
-int GtkAnswer(HWND owner, const std::string& text, const std::string& caption, UINT type) {
+int GtkAnswer(lvx::dialog::GtkUi& ui, HWND owner, const std::string& text,
+              const std::string& caption, UINT type) {
   const std::vector<Button> buttons = ButtonsOf(type);
-  GtkMessageType kind = GTK_MESSAGE_OTHER;
-  switch (type & MB_ICONMASK) {
-    case MB_ICONHAND:
-      kind = GTK_MESSAGE_ERROR;
-      break;
-    case MB_ICONQUESTION:
-      kind = GTK_MESSAGE_QUESTION;
-      break;
-    case MB_ICONEXCLAMATION:
-      kind = GTK_MESSAGE_WARNING;
-      break;
-    case MB_ICONASTERISK:
-      kind = GTK_MESSAGE_INFO;
-      break;
-    default:
-      break;
-  }
-  // GTK takes UTF-8 only; texts from older files are converted.
-  GtkWidget* dialog = gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, kind, GTK_BUTTONS_NONE,
-                                             "%s", lvx::ToUtf8(text).c_str());
-  gtk_window_set_title(GTK_WINDOW(dialog), lvx::ToUtf8(caption).c_str());
-  bool hasCancel = false;
-  for (const Button& b : buttons) {
-    gtk_dialog_add_button(GTK_DIALOG(dialog), b.label, b.id);
-    hasCancel = hasCancel || b.id == IDCANCEL;
-  }
-  const int fallback = DefaultAnswer(type, buttons);
-  gtk_dialog_set_default_response(GTK_DIALOG(dialog), fallback);
-  // Boxes without a way out but their buttons cannot be closed, as on Win32.
-  const bool closable = hasCancel || buttons.size() == 1;
-  gtk_window_set_deletable(GTK_WINDOW(dialog), closable);
-  // Above the saver's full-screen window, and noticed.
-  gtk_window_set_keep_above(GTK_WINDOW(dialog), TRUE);
-  gtk_window_set_urgency_hint(GTK_WINDOW(dialog), TRUE);
-  gtk_window_set_position(GTK_WINDOW(dialog), GTK_WIN_POS_CENTER);
-  gtk_widget_realize(dialog);
-  const auto ownerId = reinterpret_cast<std::uintptr_t>(owner);
-  if (void* ownerWindow = lvx::dialog::GtkWindowOf(owner)) {
-    // Owned by one of our dialogs: modal on top of it.
-    gtk_window_set_transient_for(GTK_WINDOW(dialog), GTK_WINDOW(ownerWindow));
-  } else if (ownerId != 0 && ownerId <= 0x1FFFFFFFu) {
-    // NULL when the owner is gone; GDK traps the X error.
-    GdkWindow* foreign = gdk_x11_window_foreign_new_for_display(gdk_display_get_default(),
-                                                                static_cast<Window>(ownerId));
-    if (foreign) {
-      gdk_window_set_transient_for(gtk_widget_get_window(dialog), foreign);
-      g_object_unref(foreign);
-    }
-  }
-  gtk_window_present(GTK_WINDOW(dialog));
-  TerminationWatch watch{GTK_DIALOG(dialog), fallback, false};
-  const guint source = g_timeout_add(kTerminationPollMs, CloseOnTermination, &watch);
-  int answer = 0;
-  while (answer == 0) {
-    const int response = gtk_dialog_run(GTK_DIALOG(dialog));
-    if (lvx::TerminationRequested()) {
-      answer = fallback;
-    } else if (response > 0) {
-      answer = response;
-    } else if (closable) {
-      answer = hasCancel ? IDCANCEL : IDOK;  // Escape or the close button
-    }
-  }
-  if (!watch.fired) g_source_remove(source);
-  gtk_widget_destroy(dialog);
-  while (gtk_events_pending()) gtk_main_iteration();
-  return answer;
+  std::vector<lvx::dialog::BoxButton> shown;
+  for (const Button& b : buttons) shown.push_back({b.id, b.label});
+  return ui.MessageBox(owner, text, caption, type, shown, DefaultAnswer(type, buttons));
 }
 
 }  // namespace
@@ -263,8 +183,9 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     // SIGTERM must reach this process's queue, not end it with a box on screen;
     // GTK's start-up already maps windows.
     lvx::CatchTerminationSignals();
-    answer = lvx::dialog::GtkStarted() ? GtkAnswer(owner, body, title, type)
-                                       : ScriptedAnswer(body, title, type);
+    lvx::dialog::GtkUi* ui = lvx::dialog::GtkStarted() ? lvx::dialog::LoadedGtkUi() : nullptr;
+    answer = ui != nullptr ? GtkAnswer(*ui, owner, body, title, type)
+                           : ScriptedAnswer(body, title, type);
   }
   lvx::dialog::RecordMessageBox(owner, body, title, type, answer);
   return answer;

@@ -59,6 +59,10 @@ const char* OwnText(DWORD code) {
       return "The buffer is too small";
     case ERROR_MOD_NOT_FOUND:
       return "The module was not found";
+    case ERROR_PROC_NOT_FOUND:
+      return "The procedure was not found";
+    case ERROR_BAD_EXE_FORMAT:
+      return "Not a loadable module";
     case ERROR_SUCCESS:
       return "Success";
     default:

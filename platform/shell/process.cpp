@@ -22,17 +22,6 @@ thread_local DWORD t_lastError = ERROR_SUCCESS;
 // Stands in for the module base of the program, as Win32 hands one out.
 HINSTANCE const kOwnInstance = reinterpret_cast<HINSTANCE>(static_cast<std::uintptr_t>(0x400000));
 
-std::string ExecutablePath() {
-  std::vector<char> buf(4096);
-  for (;;) {
-    const ssize_t n = readlink("/proc/self/exe", buf.data(), buf.size());
-    if (n < 0) return "lumivex";
-    if (static_cast<std::size_t>(n) < buf.size())
-      return std::string(buf.data(), static_cast<std::size_t>(n));
-    buf.resize(buf.size() * 2);
-  }
-}
-
 struct CommandLine {
   std::mutex mu;
   bool haveArgs = false;
@@ -102,10 +91,27 @@ KernelVersion ReadKernelVersion() {
 
 }  // namespace
 
+namespace lvx::shell {
+
+std::string ExecutablePath() {
+  std::vector<char> buf(4096);
+  for (;;) {
+    const ssize_t n = readlink("/proc/self/exe", buf.data(), buf.size());
+    if (n < 0) return "lumivex";
+    if (static_cast<std::size_t>(n) < buf.size())
+      return std::string(buf.data(), static_cast<std::size_t>(n));
+    buf.resize(buf.size() * 2);
+  }
+}
+
+}  // namespace lvx::shell
+
+using lvx::shell::ExecutablePath;
+
 DWORD GetLastError() { return t_lastError; }
 void SetLastError(DWORD error) { t_lastError = error; }
 
-// Only the program itself is a module here: the Windows libraries it may
+// The program itself and the modules it loaded: the Windows libraries it may
 // ask for by name ("IMM32.DLL", "PASSWORD.CPL" ...) do not exist on Linux.
 HMODULE GetModuleHandleA(LPCSTR name) {
   if (name == nullptr) return kOwnInstance;
@@ -114,6 +120,7 @@ HMODULE GetModuleHandleA(LPCSTR name) {
   if (EqualNoCase(asked, own) || EqualNoCase(asked, own + ".exe") ||
       EqualNoCase(asked, own + ".scr"))
     return kOwnInstance;
+  if (HMODULE loaded = lvx::shell::LoadedModule(asked)) return loaded;
   SetLastError(ERROR_MOD_NOT_FOUND);
   return nullptr;
 }
@@ -121,7 +128,10 @@ HMODULE GetModuleHandleA(LPCSTR name) {
 // Win32 (Vista and later): a path that does not fit is cut to size - 1
 // characters, terminated, and size is returned.
 DWORD GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size) {
-  if (module != nullptr && module != kOwnInstance) {
+  std::string path;
+  if (module == nullptr || module == kOwnInstance) {
+    path = ExecutablePath();
+  } else if (!lvx::shell::LoadedModulePath(module, &path)) {
     SetLastError(ERROR_MOD_NOT_FOUND);
     return 0;
   }
@@ -129,7 +139,6 @@ DWORD GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size) {
     SetLastError(ERROR_INSUFFICIENT_BUFFER);
     return 0;
   }
-  const std::string path = ExecutablePath();
   if (path.size() < size) {
     std::memcpy(buffer, path.c_str(), path.size() + 1);
     SetLastError(ERROR_SUCCESS);

@@ -8,6 +8,19 @@
 
 namespace lvx::shell {
 
+// The program's own path (/proc/self/exe).
+std::string ExecutablePath();
+
+// Where LoadLibraryA looks for a module given by name, for the program at
+// `executable`: its own folder, <prefix>/lib/lumivex beside its bin folder,
+// and the build's module folder when the program lies in the build tree.
+std::vector<std::string> ModuleFolders(const std::string& executable);
+// The loaded module whose file is called `name` (".so" added as LoadLibraryA
+// does); nullptr when none is.
+HMODULE LoadedModule(const std::string& name);
+// The file a loaded module came from; false for anything else.
+bool LoadedModulePath(HMODULE module, std::string* path);
+
 // A path as the saver builds it ("dir\name") made usable on Linux: every
 // backslash becomes a slash. "" for a null pointer.
 std::string NativePath(LPCSTR path);

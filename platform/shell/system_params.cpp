@@ -4,12 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-// GLib's own settings stores are looked at (to avoid its stand-in).
-#define G_SETTINGS_ENABLE_BACKEND
-#include <gio/gio.h>
-#include <gio/gsettingsbackend.h>
-
 #include <cctype>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -17,6 +13,7 @@
 
 #include "platform/backend/backend.h"
 #include "platform/backend/x11/root_background.h"
+#include "platform/shell/desktop_background.h"
 #include "platform/shell/shell_internal.h"
 
 namespace {
@@ -42,11 +39,7 @@ std::vector<std::string> DesktopNames() {
   return names;
 }
 
-struct BackgroundKey {
-  const char* schema;
-  const char* key;
-  bool uri;  // a file URI, else a plain path
-};
+using lvx::shell::BackgroundKey;
 
 // Where the running desktop keeps its picture; nothing for desktops that do
 // not keep it in GSettings (a plain X session paints the root window).
@@ -65,44 +58,20 @@ std::vector<BackgroundKey> DesktopBackgroundKeys() {
   return {};
 }
 
-// Writes the picture into the desktop's GSettings keys. False when the
-// desktop keeps none there, its schema is missing, or settings would not be
-// kept (GLib's stand-in memory store).
+// Writes the picture into the desktop's GSettings keys (through the GIO
+// module, loaded only here). False when the desktop keeps none there, its
+// schema is missing, settings would not be kept, or GIO cannot be loaded.
 bool SetWallpaperThroughGsettings(const std::string& path) {
   const std::vector<BackgroundKey> keys = DesktopBackgroundKeys();
   if (keys.empty()) return false;
-  GSettingsSchemaSource* source = g_settings_schema_source_get_default();
-  if (source == nullptr) return false;
-  {
-    GSettingsBackend* backend = g_settings_backend_get_default();
-    const bool kept = std::strcmp(G_OBJECT_TYPE_NAME(backend), "GMemorySettingsBackend") != 0;
-    g_object_unref(backend);
-    if (!kept) return false;
-  }
-  gchar* uriText = g_filename_to_uri(path.c_str(), nullptr, nullptr);
-  if (uriText == nullptr) return false;
-  const std::string uri = uriText;
-  g_free(uriText);
-
-  bool written = false;
-  for (const BackgroundKey& k : keys) {
-    GSettingsSchema* schema = g_settings_schema_source_lookup(source, k.schema, TRUE);
-    if (schema == nullptr) continue;
-    // Older GNOME has no dark-style picture; a settings text must be UTF-8,
-    // which a file name need not be.
-    const bool usable =
-        k.uri || g_utf8_validate(path.c_str(), static_cast<gssize>(path.size()), nullptr);
-    if (usable && g_settings_schema_has_key(schema, k.key)) {
-      GSettings* settings = g_settings_new_full(schema, nullptr, nullptr);
-      if (g_settings_set_string(settings, k.key, k.uri ? uri.c_str() : path.c_str()))
-        written = true;
-      g_object_unref(settings);
-    }
-    g_settings_schema_unref(schema);
-  }
-  // The write reaches the store before we go on (and perhaps end).
-  g_settings_sync();
-  return written;
+  static const auto write = [] {
+    std::string why;
+    auto entry = lvx::ProcAs<lvx::shell::WriteBackgroundKeysEntry>(
+        lvx::LoadModuleEntry(lvx::shell::kGioModule, lvx::shell::kGioEntry, &why));
+    if (entry == nullptr) std::fprintf(stderr, "lumivex: no GSettings (%s)\n", why.c_str());
+    return entry;
+  }();
+  return write != nullptr && write(keys.data(), static_cast<int>(keys.size()), path.c_str());
 }
 
 // Decoded by our own reader, so a file that is no usable picture is refused

@@ -5,6 +5,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "platform/winapi/types.h"
 
@@ -43,6 +44,8 @@ struct WIN32_FIND_DATAA {
 #define ERROR_INVALID_PARAMETER 87L
 #define ERROR_INSUFFICIENT_BUFFER 122L
 #define ERROR_MOD_NOT_FOUND 126L
+#define ERROR_PROC_NOT_FOUND 127L
+#define ERROR_BAD_EXE_FORMAT 193L
 #define ERROR_ALREADY_EXISTS 183L
 #define ERROR_TOO_MANY_OPEN_FILES 4L
 #define ERROR_WRITE_PROTECT 19L
@@ -85,6 +88,21 @@ LPSTR GetCommandLineA();
 BOOL GetUserNameA(LPSTR buffer, LPDWORD size);
 BOOL GetVersionExA(OSVERSIONINFOA* info);
 DWORD GetVersion();
+
+// Modules loaded while the program runs (shared objects). A name without a
+// slash is looked for in the program's own folder, then in <prefix>/lib/lumivex
+// beside its bin folder, then (for programs of the build tree) in the build's
+// module folder, and last by the system's library search; a name without an
+// extension gets ".so", as Win32 gives it ".dll". All of a module's references
+// are resolved when it is loaded: one that lacks a function of the program
+// fails (ERROR_PROC_NOT_FOUND) instead of failing later. Loading a module
+// again counts up, FreeLibrary counts down and unloads at zero.
+HMODULE LoadLibraryA(LPCSTR fileName);
+FARPROC GetProcAddress(HMODULE module, LPCSTR procName);
+BOOL FreeLibrary(HMODULE module);
+// Marks a module's entry function for GetProcAddress (what
+// __declspec(dllexport) does on Win32); nothing else of a module is visible.
+#define LVX_MODULE_EXPORT extern "C" __attribute__((visibility("default")))
 
 // Folders and files.
 DWORD GetTempPathA(DWORD size, LPSTR buffer);
@@ -153,4 +171,19 @@ std::string SystemFolder();
 std::FILE* OpenRegularFile(const char* path, const char* mode);
 // Tests and the host: the process's own command line as main() received it.
 void SetProcessArguments(int argc, char** argv);
+// Why the last LoadLibraryA or GetProcAddress of this thread failed, in the
+// dynamic linker's words (a missing library, a missing function ...).
+std::string LastLibraryError();
+// One of the program's own modules, loaded for the rest of the process: the
+// address of its entry function `entry`, or nullptr when the module cannot be
+// loaded or lacks the entry (then *why, when given, says why).
+FARPROC LoadModuleEntry(const char* file, const char* entry, std::string* why);
+// Tests: modules given by name are looked for in `folders` only (and among
+// the system's libraries), as by a program installed without its modules.
+void SetModuleFoldersForTests(std::vector<std::string> folders);
+// A function found by GetProcAddress as the type it really has.
+template <class Function>
+Function ProcAs(FARPROC proc) {
+  return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(proc));
+}
 }  // namespace lvx

@@ -74,6 +74,9 @@ using HRGN = HRGN__*;
 #define CALLBACK
 #define APIENTRY
 
+// What GetProcAddress returns: cast to the entry's real type before calling.
+using FARPROC = INT_PTR(WINAPI*)();
+
 struct RECT {
   LONG left, top, right, bottom;
 };

@@ -11,6 +11,7 @@
 #include "mail/ras_api.h"
 #include "tests/mail/fake_pop3.h"
 #include "tests/mail/mail_fixture.h"
+#include "tests/support/test_support.h"
 
 namespace {
 
@@ -248,6 +249,63 @@ TEST_F(MailDialogue, AFailedHandshakeNeverFallsBackToPlain) {
       EXPECT_EQ(line.find("secret"), std::string::npos);
     }
   }
+}
+
+// A program installed without its TLS module ends every check that asks for
+// TLS, saying why, before the account goes out; plain checks go on.
+TEST_F(MailDialogue, WithoutTheTlsModuleOnlyPlainChecksGoOn) {
+  lvx::SetMailTimeoutForTests(2000);
+  lvx::SetModuleFoldersForTests({lvx::test::MakeTempDir("no-modules")});
+  const std::vector<FakeReply> counted = {Reply("+OK ready\r\n"), Reply("+OK\r\n"),
+                                          Reply("+OK\r\n"), Reply("+OK 2 99\r\n")};
+  struct Case {
+    const char* name;
+    int security;
+    std::vector<FakeReply> replies;
+    int result;
+  };
+  const std::vector<Case> cases = {
+      {"STLS offered",
+       SecurityStartTlsIfOffered,
+       {Reply("+OK ready\r\n"), Reply("+OK begin TLS\r\n"), Reply("+OK\r\n")},
+       -1},
+      {"STLS required",
+       SecurityStartTlsRequired,
+       {Reply("+OK ready\r\n"), Reply("+OK begin TLS\r\n"), Reply("+OK\r\n")},
+       -1},
+      {"implicit TLS", SecurityImplicitTls, {Reply("+OK ready\r\n"), Reply("+OK\r\n")}, -1},
+      {"plain", SecurityPlain, counted, 2},
+      {"STLS refused, plain allowed",
+       SecurityStartTlsIfOffered,
+       {Reply("+OK ready\r\n"), Reply("-ERR no TLS here\r\n"), Reply("+OK\r\n"), Reply("+OK\r\n"),
+        Reply("+OK 2 99\r\n")},
+       2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    MailCount = kUnchanged;
+    FakePop3 server(c.replies);
+    Account("127.0.0.1:" + std::to_string(server.Port()), c.security);
+    const std::size_t from = Log().size();
+    EXPECT_EQ(NewMail.GetNumberOfMails(), c.result);
+    const std::vector<std::string> log = CheckEntries(Log(), from);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    bool passwordSent = false;
+    for (const std::string& line : server.Received())
+      passwordSent = passwordSent || line.find("secret") != std::string::npos;
+    if (c.result >= 0) {
+      EXPECT_EQ(MailCount.load(), c.result);
+      EXPECT_TRUE(passwordSent);
+      continue;
+    }
+    EXPECT_EQ(MailCount.load(), kUnchanged);
+    EXPECT_FALSE(passwordSent);
+    ASSERT_GE(log.size(), 2u);
+    EXPECT_EQ(log[log.size() - 2].rfind("TLS failed: no TLS (liblumivex_tls.so: not in ", 0), 0u)
+        << log[log.size() - 2];
+    EXPECT_EQ(log.back(), "aborted");
+  }
+  EXPECT_EQ(GetModuleHandleA(kTlsModule), nullptr);
 }
 
 TEST_F(MailDialogue, ASecondCheckWhileOneRunsReturnsAtOnce) {

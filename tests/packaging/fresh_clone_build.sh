@@ -77,6 +77,15 @@ binary=$(find "$stage" -path '*/bin/lumivex' -type f | head -n 1)
 [ -x "$binary" ] || fail "no lumivex installed under $stage"
 "$binary" --version | grep -q '^lumivex v' || fail "the installed program does not answer --version"
 
+# The modules it loads when needed lie in <libdir>/lumivex beside its bin
+# folder, and the program itself links none of the libraries behind them.
+modules="$(dirname "$(dirname "$binary")")/lib/lumivex"
+for module in liblumivex_gtk.so liblumivex_sound.so liblumivex_tls.so liblumivex_gio.so; do
+  [ -f "$modules/$module" ] || fail "$module is not installed in $modules"
+done
+linked=$(ldd "$binary" | grep -E 'libgtk|libgdk|libSDL2|libssl|libcrypto|libgio' || true)
+[ -z "$linked" ] || fail "the installed program links what it should load when needed: $linked"
+
 # Every installed desktop entry passes the validator (the screen-saver entry
 # may carry the hint that it has no main category, which keeps it out of menus).
 if command -v desktop-file-validate >/dev/null 2>&1; then

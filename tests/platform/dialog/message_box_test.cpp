@@ -13,6 +13,7 @@
 
 #include "platform/backend/backend.h"
 #include "platform/winapi.h"
+#include "resources/dialog_ids.h"
 #include "tests/support/test_support.h"
 
 // Xlib's macros (None, Bool ...) must come after every other header.
@@ -241,6 +242,53 @@ TEST(MessageBoxX11, SigtermClosesAnOpenGtkBoxWithItsDefaultAnswer) {
   ASSERT_TRUE(sawDialog) << "no GTK dialog with the UTF-8 title appeared";
   EXPECT_EQ(answer, IDCANCEL);
   EXPECT_LT(closed - signalled, std::chrono::seconds(2));
+}
+
+INT_PTR CALLBACK EndsItselfProc(HWND d, UINT msg, WPARAM wParam, LPARAM) {
+  if (msg == WM_INITDIALOG) {
+    SetTimer(d, 1, 20, nullptr);
+    return TRUE;
+  }
+  if (msg == WM_TIMER && wParam == 1) {
+    EndDialog(d, 42);
+    return TRUE;
+  }
+  return FALSE;
+}
+
+// A program installed without its GTK module still gets through every box,
+// dialog and chooser on the display, as without GTK: boxes are answered alone
+// with their line on stderr, dialogs run without a window, choosers cancel.
+TEST(MessageBoxX11, WithoutTheGtkModuleEverythingIsAnsweredAlone) {
+  ASSERT_TRUE(lvx::test::UseTestXDisplay());
+  lvx::ResetBackendForTests();
+  ASSERT_STREQ(lvx::DisplayName(), "x11");
+  unsetenv("LUMIVEX_MSGBOX_ANSWERS");
+  lvx::SetModuleFoldersForTests({lvx::test::MakeTempDir("no-modules")});
+  testing::internal::CaptureStderr();
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(
+      MessageBoxA(nullptr, "The settings file\nis unusable", "Lumivex", MB_YESNO | MB_DEFBUTTON2),
+      IDNO);
+  EXPECT_EQ(MessageBoxA(nullptr, "Second", "Lumivex", MB_OK), IDOK);
+  EXPECT_EQ(DialogBoxParamA(nullptr, MAKEINTRESOURCEA(IDD_BIRTHDAY), nullptr, EndsItselfProc, 0),
+            42);
+  CHOOSECOLORA colour{};
+  colour.lStructSize = sizeof colour;
+  EXPECT_FALSE(ChooseColorA(&colour));
+  const std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+  const std::string noGtk = "lumivex: no GTK (liblumivex_gtk.so: not in ";
+  const std::size_t said = err.find(noGtk);
+  ASSERT_NE(said, std::string::npos) << err;
+  EXPECT_EQ(err.find("no GTK", said + noGtk.size()), std::string::npos) << "said once: " << err;
+  EXPECT_NE(err.find("MessageBox [Lumivex] The settings file\\nis unusable\n"), std::string::npos)
+      << err;
+  EXPECT_NE(err.find("MessageBox [Lumivex] Second\n"), std::string::npos) << err;
+  EXPECT_NE(err.find("lumivex: no chooser window for a colour (Colour); cancelled"),
+            std::string::npos)
+      << err;
+  EXPECT_EQ(GetModuleHandleA("liblumivex_gtk.so"), nullptr);
 }
 
 }  // namespace

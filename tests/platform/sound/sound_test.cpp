@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <ostream>
 #include <string>
 #include <thread>
 
@@ -38,20 +39,21 @@ std::string WaveBytes(int id) {
 
 // Format 0, one track: middle C for a quarter second, then the end.
 std::string TinyMidi() {
-  const unsigned char bytes[] = {
-      'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0, 96,                 // header, 96 ticks/beat
-      'M', 'T', 'r', 'k', 0, 0, 0, 19,                                   // track, 19 bytes
-      0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20,                          // tempo 500000 us/beat
-      0x00, 0x90, 60, 100,                                               // note on
-      0x30, 0x80, 60, 0,                                                 // note off after 48 ticks
-      0x00, 0xFF, 0x2F, 0x00};                                           // end of track
+  const unsigned char bytes[] = {'M',  'T',  'h',  'd',  0,    0,    0,    6,
+                                 0,    0,    0,    1,    0,    96,  // header, 96 ticks/beat
+                                 'M',  'T',  'r',  'k',  0,    0,    0,    19,  // track, 19 bytes
+                                 0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20,  // tempo 500000 us/beat
+                                 0x00, 0x90, 60,   100,                     // note on
+                                 0x30, 0x80, 60,   0,      // note off after 48 ticks
+                                 0x00, 0xFF, 0x2F, 0x00};  // end of track
   return std::string(reinterpret_cast<const char*>(bytes), sizeof bytes);
 }
 
 bool SoundFontInstalled() {
-  for (const char* f : {"/usr/share/sounds/sf3/default-GM.sf3", "/usr/share/sounds/sf2/default-GM.sf2",
-                        "/usr/share/sounds/sf2/FluidR3_GM.sf2", "/usr/share/sounds/sf2/TimGM6mb.sf2",
-                        "/usr/share/soundfonts/default.sf2", "/usr/share/soundfonts/FluidR3_GM.sf2"}) {
+  for (const char* f :
+       {"/usr/share/sounds/sf3/default-GM.sf3", "/usr/share/sounds/sf2/default-GM.sf2",
+        "/usr/share/sounds/sf2/FluidR3_GM.sf2", "/usr/share/sounds/sf2/TimGM6mb.sf2",
+        "/usr/share/soundfonts/default.sf2", "/usr/share/soundfonts/FluidR3_GM.sf2"}) {
     if (lvx::test::FileExists(f)) return true;
   }
   return false;
@@ -168,7 +170,8 @@ TEST_F(PlaySound, FilesPlayAndBadFilesGiveSilence) {
   lying[43] = '\x7F';
   WriteFile(dir + "/lying.wav", lying);
 
-  EXPECT_TRUE(PlaySoundA((dir + "/good.wav").c_str(), nullptr, SND_FILENAME | SND_ASYNC | SND_LOOP));
+  EXPECT_TRUE(
+      PlaySoundA((dir + "/good.wav").c_str(), nullptr, SND_FILENAME | SND_ASYNC | SND_LOOP));
   EXPECT_TRUE(lvx::sound::WaveLooping());
   // A file that cannot be played stops the old sound: silence.
   EXPECT_FALSE(PlaySoundA((dir + "/missing.wav").c_str(), nullptr, SND_FILENAME | SND_ASYNC));
@@ -226,8 +229,20 @@ TEST_F(PlaySound, InstalledThemePlaysWhenPresent) {
   EXPECT_TRUE(PlaySoundA("SystemExit", nullptr, SND_ALIAS | SND_ASYNC));
 }
 
-TEST_F(PlaySound, NoDeviceFailsQuietlyAndSaysSoOnce) {
-  setenv("SDL_AUDIODRIVER", "nonexistent", 1);
+// Two ways to be without sound: no audio device, or a program installed
+// without its sound module. Either way every call fails quietly and stderr
+// hears of it once.
+struct NoSound {
+  const char* name;
+  void (*arrange)();
+};
+
+void PrintTo(const NoSound& n, std::ostream* os) { *os << n.name; }
+
+class PlaySoundWithout : public SoundTest, public ::testing::WithParamInterface<NoSound> {};
+
+TEST_P(PlaySoundWithout, FailsQuietlyAndSaysSoOnce) {
+  GetParam().arrange();
   std::string dir = MakeTempDir("nodev");
   WriteFile(dir + "/a.mid", TinyMidi());
   testing::internal::CaptureStderr();
@@ -240,11 +255,34 @@ TEST_F(PlaySound, NoDeviceFailsQuietlyAndSaysSoOnce) {
   EXPECT_EQ(OpenSequencer(dir + "/a.mid", id), static_cast<MCIERROR>(MCIERR_HARDWARE));
   EXPECT_EQ(mciSendCommandA(1, MCI_PLAY, 0, 0), static_cast<MCIERROR>(MCIERR_INVALID_DEVICE_ID));
   EXPECT_EQ(mciSendCommandA(1, MCI_CLOSE, 0, 0), static_cast<MCIERROR>(MCIERR_INVALID_DEVICE_ID));
+  EXPECT_EQ(mciSendCommandA(MCI_ALL_DEVICE_ID, MCI_CLOSE, 0, 0), 0u);
   std::string err = testing::internal::GetCapturedStderr();
   std::size_t first = err.find("no sound");
   ASSERT_NE(first, std::string::npos) << err;
   EXPECT_EQ(err.find("no sound", first + 1), std::string::npos) << err;
   EXPECT_FALSE(lvx::sound::WavePlaying());
+  EXPECT_EQ(lvx::sound::OpenSequencers(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    , PlaySoundWithout,
+    ::testing::Values(
+        NoSound{"AudioDevice", [] { setenv("SDL_AUDIODRIVER", "nonexistent", 1); }},
+        NoSound{"SoundModule",
+                [] { lvx::SetModuleFoldersForTests({lvx::test::MakeTempDir("no-modules")}); }}),
+    [](const ::testing::TestParamInfo<NoSound>& info) { return std::string(info.param.name); });
+
+// SDL2_mixer is a module of its own: a program that only ever stops sounds
+// (a silent saver) never loads it; the first sound does.
+TEST_F(PlaySound, OnlyTheFirstSoundLoadsTheSoundModule) {
+  EXPECT_TRUE(PlaySoundA(nullptr, nullptr, 0));
+  lvx::sound::ShutdownAudio();
+  EXPECT_FALSE(lvx::sound::AudioOpen());
+  EXPECT_FALSE(lvx::sound::WavePlaying());
+  EXPECT_EQ(GetModuleHandleA("liblumivex_sound.so"), nullptr);
+  EXPECT_TRUE(PlaySoundA(MAKEINTRESOURCE(124), nullptr, SND_RESOURCE | SND_ASYNC));
+  EXPECT_NE(GetModuleHandleA("liblumivex_sound.so"), nullptr);
+  EXPECT_TRUE(lvx::sound::WavePlaying());
 }
 
 TEST_F(Sequencer, MidiPlaysAndNotifiesWhenAFontIsInstalled) {
@@ -262,14 +300,16 @@ TEST_F(Sequencer, MidiPlaysAndNotifiesWhenAFontIsInstalled) {
   MCI_STATUS_PARMS status{};
   status.dwItem = MCI_SEQ_STATUS_PORT;
   status.dwReturn = 77;
-  EXPECT_EQ(mciSendCommandA(id, MCI_STATUS, MCI_STATUS_ITEM, reinterpret_cast<DWORD_PTR>(&status)), 0u);
+  EXPECT_EQ(mciSendCommandA(id, MCI_STATUS, MCI_STATUS_ITEM, reinterpret_cast<DWORD_PTR>(&status)),
+            0u);
   EXPECT_EQ(status.dwReturn, 0u);
 
   MCI_PLAY_PARMS play{};
   play.dwCallback = reinterpret_cast<DWORD_PTR>(hwnd);
   ASSERT_EQ(mciSendCommandA(id, MCI_PLAY, MCI_NOTIFY, reinterpret_cast<DWORD_PTR>(&play)), 0u);
   status.dwItem = MCI_STATUS_MODE;
-  EXPECT_EQ(mciSendCommandA(id, MCI_STATUS, MCI_STATUS_ITEM, reinterpret_cast<DWORD_PTR>(&status)), 0u);
+  EXPECT_EQ(mciSendCommandA(id, MCI_STATUS, MCI_STATUS_ITEM, reinterpret_cast<DWORD_PTR>(&status)),
+            0u);
   EXPECT_EQ(status.dwReturn, static_cast<DWORD_PTR>(MCI_MODE_PLAY));
   MSG msg{};
   ASSERT_TRUE(WaitNotify(hwnd, msg, 5000ms));

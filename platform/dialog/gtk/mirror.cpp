@@ -1,9 +1,7 @@
-// The GTK side of dialogs: a window (or a notebook page) with a GtkFixed, one
-// widget per control at the template's place. Widgets show the model; user
-// input in a widget goes back through the model's user actions, which notify
-// the dialog procedure as Win32 controls would.
-#include "platform/dialog/gtk_mirror.h"
-
+// The GTK side of dialogs (liblumivex_gtk.so): a window (or a notebook page)
+// with a GtkFixed, one widget per control at the template's place. Widgets
+// show the model; user input in a widget goes back through the model's user
+// actions, which notify the dialog procedure as Win32 controls would.
 #include <gdk/gdkkeysyms.h>
 #include <gtk/gtk.h>
 
@@ -13,6 +11,7 @@
 #include <cstring>
 #include <map>
 
+#include "platform/dialog/gtk/parts.h"
 #include "platform/user/window_registry.h"
 
 namespace lvx::dialog {
@@ -941,7 +940,9 @@ Units MeasureUnits() {
 
 }  // namespace
 
-bool GtkStarted() {
+namespace gtk {
+
+bool Start() {
   if (g_gtkState < 0) {
     // Our number formatting must not follow the user's locale.
     gtk_disable_setlocale();
@@ -953,30 +954,15 @@ bool GtkStarted() {
   return g_gtkState == 1;
 }
 
-bool GtkDialogsAvailable() { return std::strcmp(lvx::DisplayName(), "x11") == 0 && GtkStarted(); }
-
-void GtkBaseUnits(int* x, int* y) {
+void BaseUnits(int* x, int* y) {
   static Units units = MeasureUnits();
   *x = units.x;
   *y = units.y;
 }
 
-std::unique_ptr<Mirror> MakeMirror(Dialog& dialog) {
-  if (!GtkDialogsAvailable()) return nullptr;
-  return std::make_unique<GtkMirror>(dialog);
-}
+Mirror* NewMirror(Dialog& dialog) { return new GtkMirror(dialog); }
 
-void* GtkWindowOf(HWND hwnd) {
-  Dialog* d = FindDialog(hwnd);
-  if (d == nullptr) {
-    if (Control* c = FindControl(hwnd)) d = FindDialog(c->dialog);
-  }
-  if (d != nullptr && d->page_sheet != nullptr) d = FindDialog(d->page_sheet);
-  if (d == nullptr || !d->mirror) return nullptr;
-  return d->mirror->NativeWindow();
-}
-
-void GtkModalLoop(HWND hwnd) {
+void ModalLoop(HWND hwnd) {
   EnsureQueueSource();
   for (;;) {
     Dialog* d = FindDialog(hwnd);
@@ -998,4 +984,5 @@ void GtkModalLoop(HWND hwnd) {
   }
 }
 
+}  // namespace gtk
 }  // namespace lvx::dialog
