@@ -3,11 +3,13 @@
 LUMIVEX_BUILD_PACKAGES="build-essential cmake pkg-config libx11-dev libxext-dev libgtk-3-dev \
 libfreetype-dev libfontconfig-dev libsdl2-dev libsdl2-mixer-dev libpng-dev fonts-liberation \
 xdg-utils sound-theme-freedesktop libssl-dev ca-certificates"
+# ccache: the fresh-clone test builds the program a second time from the same
+# sources, which the cache makes cheap.
 LUMIVEX_TEST_PACKAGES="libgtest-dev libgmock-dev libbenchmark-dev xvfb xdotool x11-utils \
 imagemagick faketime clang libclang-rt-14-dev timgm6mb-soundfont \
 desktop-file-utils libxml2-utils shared-mime-info libglib2.0-bin groff-base \
 dovecot-pop3d openssl python3 gsettings-desktop-schemas mate-desktop-common xscreensaver git locales \
-xscreensaver-data xscreensaver-data-extra"
+xscreensaver-data xscreensaver-data-extra ccache"
 
 # Installs whatever of the given packages is missing. As root it runs apt-get;
 # otherwise it prints the one line to run and fails.
