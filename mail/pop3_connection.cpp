@@ -51,11 +51,7 @@ int WaitFor(int fd, short events, long long deadline) {
 TlsLibrary* LoadedTls(std::string* why) {
   static std::string failure;
   static TlsLibrary* const library = [] {
-    auto entry = lvx::ProcAs<TlsEntry>(lvx::LoadModuleEntry(kTlsModule, kTlsEntry, &failure));
-    TlsLibrary* found = entry != nullptr ? entry(kTlsRevision) : nullptr;
-    if (entry != nullptr && found == nullptr)
-      failure = std::string(kTlsModule) + " was built for another version of the program";
-    return found;
+    return lvx::LoadModuleInterface<TlsLibrary>(kTlsModule, kTlsEntry, kTlsRevision, &failure);
   }();
   if (library == nullptr && why != nullptr) *why = "no TLS (" + failure + ")";
   return library;

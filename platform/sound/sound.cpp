@@ -10,6 +10,13 @@
 #include "platform/sound/mixer.h"
 #include "platform/sound/sound_internal.h"
 
+// Every function of the program that liblumivex_sound.so calls, kept in every
+// program as LumivexGtkCallbacks is (platform/dialog/gtk_module.cpp).
+extern "C" void (*const LumivexSoundCallbacks[])() = {
+    lvx::CallbackOf(&PostMessageA),
+    lvx::CallbackOf(&lvx::FindWaveResource),
+};
+
 namespace {
 
 using lvx::sound::Mixer;
@@ -24,11 +31,8 @@ Mixer* TheMixer(bool load) {
   if (!load && !g_loaded.load()) return nullptr;
   std::call_once(g_loadOnce, [] {
     std::string why;
-    auto entry = lvx::ProcAs<lvx::sound::MixerEntry>(
-        lvx::LoadModuleEntry(lvx::sound::kSoundModule, lvx::sound::kSoundEntry, &why));
-    g_mixer = entry != nullptr ? entry(lvx::sound::kMixerRevision) : nullptr;
-    if (entry != nullptr && g_mixer == nullptr)
-      why = std::string(lvx::sound::kSoundModule) + " was built for another version of the program";
+    g_mixer = lvx::LoadModuleInterface<Mixer>(lvx::sound::kSoundModule, lvx::sound::kSoundEntry,
+                                              lvx::sound::kMixerRevision, &why);
     if (g_mixer == nullptr) std::fprintf(stderr, "lumivex: no sound: %s\n", why.c_str());
     g_loaded.store(true);
   });

@@ -186,4 +186,22 @@ template <class Function>
 Function ProcAs(FARPROC proc) {
   return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(proc));
 }
+// A function of the program that a module calls back, for a module's list of
+// them (see LUMIVEX_MODULE_CALLBACKS in platform/CMakeLists.txt).
+template <class Function>
+void (*CallbackOf(Function* f))() {
+  return reinterpret_cast<void (*)()>(f);
+}
+// A module's interface: its entry `Interface* entry(int revision)` asked for
+// the revision this program was built for. nullptr when the module cannot be
+// loaded or was built for another revision (then *why, when given, says why).
+template <class Interface>
+Interface* LoadModuleInterface(const char* file, const char* entry, int revision,
+                               std::string* why) {
+  auto call = ProcAs<Interface* (*)(int)>(LoadModuleEntry(file, entry, why));
+  Interface* found = call != nullptr ? call(revision) : nullptr;
+  if (call != nullptr && found == nullptr && why != nullptr)
+    *why = std::string(file) + " was built for another version of the program";
+  return found;
+}
 }  // namespace lvx
