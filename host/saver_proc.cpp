@@ -283,8 +283,11 @@ LRESULT ScreenSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
       LogFile.LogLong(kInfo, "screen width", static_cast<long>(ScreenRect.right) - ScreenRect.left);
       LogFile.LogLong(kInfo, "screen height", static_cast<long>(ScreenRect.bottom) - ScreenRect.top);
       // One close in 25 gets a joke first. Not in a window of another
-      // program (a preview, or a saver framework that is stopping us).
-      if (!StartAborted && !SaverHost.isPreview && RandomBelow(25) == 1) ShutDownJoke();
+      // program (a preview, or a saver framework that is stopping us), nor
+      // when a signal tells the program to end: that must be prompt.
+      if (!StartAborted && !SaverHost.isPreview && !lvx::TerminationRequested() &&
+          RandomBelow(25) == 1)
+        ShutDownJoke();
       break;
     case WM_DESTROY:
       return OnDestroy(window, message, wParam, lParam);

@@ -3,6 +3,7 @@
 #include "events/jokes.h"
 
 #include <algorithm>
+#include <csignal>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -150,7 +151,7 @@ TEST_F(Jokes, ShutDownPictureThenTheConfessionThenTheSaverCloses) {
   EXPECT_EQ(m.wParam, 0u);
 }
 
-TEST_F(Jokes, NeverWhenSwitchedOffInAPreviewOrBeforeTheFirstFrame) {
+TEST_F(Jokes, NeverWhenSwitchedOffInAPreviewTooEarlyOrOnASignal) {
   struct Case {
     const char* what;
     const char* jokes;   // the "Jokes" setting, nullptr: absent
@@ -158,6 +159,7 @@ TEST_F(Jokes, NeverWhenSwitchedOffInAPreviewOrBeforeTheFirstFrame) {
     int parentWidth;     // 0: full screen
     const char* smallX;  // "SmallWindowX"
     int frames;
+    bool signalled = false;  // SIGTERM came first
   } const cases[] = {
       {"switched off", "0", 1, 0, nullptr, 3},
       {"not this close", nullptr, 2, 0, nullptr, 3},
@@ -165,6 +167,7 @@ TEST_F(Jokes, NeverWhenSwitchedOffInAPreviewOrBeforeTheFirstFrame) {
       {"window of a saver framework", nullptr, 1, 1024, nullptr, 3},
       {"drawing area 400 wide", nullptr, 1, 0, "400", 3},
       {"closed before the first frame", nullptr, 1, 0, nullptr, 0},
+      {"told to end by a signal", nullptr, 1, 0, nullptr, 3, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -178,6 +181,10 @@ TEST_F(Jokes, NeverWhenSwitchedOffInAPreviewOrBeforeTheFirstFrame) {
     }
     Run(parent, c.frames);
     NextJokeDrawGives(c.draw);
+    if (c.signalled) {
+      lvx::CatchTerminationSignals();
+      ASSERT_EQ(raise(SIGTERM), 0);
+    }
     SendMessageA(window_, WM_CLOSE, 0, 0);
     EXPECT_TRUE(shots.empty());
     EXPECT_EQ(Log().find("Joke="), std::string::npos);
