@@ -132,7 +132,7 @@ void FlyingPicture::Create() {
 
   if (selection.categoryPicture == OwnPicturePicture) {
     LogFile.Log(kInfo, "Lumivex", "point194");
-    MainSettings.UserReadString(kSection, "BMPFILE", ownPicturePath, "", 199);
+    MainSettings.UserReadString(kSection, "BMPFILE", ownPicturePath, "", sizeof ownPicturePath);
     if (ownPicturePath[0] != '\0') {
       // Shown as it is. A "transparent" load would paint the first pixel's
       // colour in the window colour, which the sky does not have; keying it

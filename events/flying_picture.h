@@ -15,7 +15,8 @@
 class FlyingPicture {
  public:
   static constexpr std::size_t BannerSize = 200;
-  static constexpr std::size_t PathSize = 200;
+  // The Quotes page stores a path of up to 298 characters; all of it is read.
+  static constexpr std::size_t PathSize = 300;
   static constexpr int MaxWords = 30;
   // Larger pictures show only their centre this big.
   static constexpr int MaxShown = 230;

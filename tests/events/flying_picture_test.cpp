@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -283,7 +284,16 @@ TEST_F(FlyingPictureTest, OwnPictureShowsItsCentreCutTo230) {
   file.width = file.height = 300;
   file.pixels = lvx::test::PackRows(rows, 24, false);
   Set("Category", "9");
-  Set("BMPFILE", TempFile("big.bmp", lvx::test::MakeBmp(file)).c_str());
+  // In a folder with a long name: a path of 290 characters, as long as the
+  // Quotes page may store.
+  const std::string base = lvx::test::MakeTempDir("pictures");
+  ASSERT_LT(base.size(), 200u);
+  const std::string folder = base + "/" + std::string(290 - base.size() - 9, 'd');
+  std::filesystem::create_directory(folder);
+  const std::string path = folder + "/big.bmp";
+  ASSERT_EQ(path.size(), 290u);
+  lvx::test::WriteFile(path, lvx::test::MakeBmp(file));
+  Set("BMPFILE", path.c_str());
   fp.Create();
   ASSERT_TRUE(fp.HasPicture());
   EXPECT_EQ(fp.shownWidth, 230);
