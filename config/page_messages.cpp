@@ -209,13 +209,13 @@ void DeleteMessage(HWND page) {
 }
 
 // The platform's save chooser asks where the message file goes; the
-// temporary folder's "Lumivex.tmp" is offered first.
+// temporary folder's "Lumivex.tmp" is offered first, when it is ours.
 void SendShown(HWND page) {
   if (ClearedByStoring(page)) return;  // nothing left to send
-  const std::string folder = MessageFileFolder();
-  CreateDirectoryA(folder.c_str(), nullptr);  // an existing folder is fine
+  const std::string folder = PrivateMessageFileFolder();
   char path[4096] = "";
-  std::snprintf(path, sizeof path, "%s/%s", folder.c_str(), MessageFileName);
+  std::snprintf(path, sizeof path, "%s%s%s", folder.c_str(), folder.empty() ? "" : "/",
+                MessageFileName);
 
   OPENFILENAMEA ofn{};
   ofn.lStructSize = sizeof ofn;

@@ -59,6 +59,13 @@ std::string RealFileName(const std::string& path) {
 
 std::string MessageFileFolder() { return TempFolder() + MessageFileFolderName; }
 
+std::string PrivateMessageFileFolder() {
+  const std::string folder = MessageFileFolder();
+  if (lvx::MakePrivateFolder(folder.c_str())) return folder;
+  LogFile.Log(5, "SendMessageToFriend - not our folder", folder.c_str());
+  return "";
+}
+
 void GetProgramNameAndArgument(char* programName, std::size_t programNameSize, char* argument,
                                std::size_t argumentSize) {
   CopyCut(programName, programNameSize, "");
@@ -263,6 +270,13 @@ std::string Join(const std::string& folder, const std::string& name) {
   return folder.empty() || folder.back() == '/' ? folder + name : folder + "/" + name;
 }
 
+void TellCannotSaveIn(const std::string& folder) {
+  const std::string text = "The message could not be saved in the folder " + folder +
+                           ".\nPlease choose a folder where you may write files.";
+  MessageBoxA(nullptr, text.c_str(), "How to send the message to your friend.",
+              MB_OK | MB_ICONEXCLAMATION);
+}
+
 // Writes the two files into `folder` (opened for the user first) and explains
 // what to do with them; "" when the folder takes no files (the user is told),
 // else the message file's path.
@@ -277,10 +291,7 @@ std::string SendInto(const std::string& folder, const std::string& fileName,
     // The user is told; nothing here is a failure of the program that the
     // next start should ask about.
     LogFile.Log(5, "SendMessageToFriend - cannot write", instructions.c_str());
-    const std::string text = "The message could not be saved in the folder " + folder +
-                             ".\nPlease choose a folder where you may write files.";
-    MessageBoxA(nullptr, text.c_str(), "How to send the message to your friend.",
-                MB_OK | MB_ICONEXCLAMATION);
+    TellCannotSaveIn(folder);
     return "";
   }
 
@@ -299,8 +310,11 @@ std::string SendInto(const std::string& folder, const std::string& fileName,
 }  // namespace
 
 void SendMessageToFriend() {
-  const std::string folder = MessageFileFolder();
-  CreateDirectoryA(folder.c_str(), nullptr);  // an existing folder is fine
+  const std::string folder = PrivateMessageFileFolder();
+  if (folder.empty()) {
+    TellCannotSaveIn(MessageFileFolder());
+    return;
+  }
   SendMessageToFriendAs(folder + "/" + MessageFileName);
 }
 

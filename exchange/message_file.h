@@ -48,3 +48,6 @@ std::string SendMessageToFriendAs(const std::string& messagePath);
 
 // The folder SendMessageToFriend writes into: GetTempPathA() + "Lumivex.tmp".
 std::string MessageFileFolder();
+// The same, made when missing and closed to other users; "" when it is not a
+// folder of ours (in a shared temporary folder another user may have made it).
+std::string PrivateMessageFileFolder();

@@ -322,6 +322,20 @@ BOOL SetFileAttributesA(LPCSTR path, DWORD attributes) {
 
 namespace lvx {
 
+BOOL MakePrivateFolder(const char* path) {
+  if (path == nullptr || *path == '\0') return Fail(ERROR_PATH_NOT_FOUND);
+  const std::string p = NativePath(path);
+  if (mkdir(p.c_str(), 0700) != 0 && errno != EEXIST)
+    return Fail(errno == ENOENT ? ERROR_PATH_NOT_FOUND : ErrorFromErrno(errno));
+  struct stat st {};
+  if (lstat(p.c_str(), &st) != 0) return Fail(ErrorFromErrno(errno));
+  if (!S_ISDIR(st.st_mode) || st.st_uid != geteuid()) return Fail(ERROR_ACCESS_DENIED);
+  if ((st.st_mode & 0077) != 0 && chmod(p.c_str(), st.st_mode & 0700) != 0)
+    return Fail(ErrorFromErrno(errno));
+  SetLastError(ERROR_SUCCESS);
+  return TRUE;
+}
+
 std::FILE* OpenRegularFile(const char* path, const char* mode) {
   if (path == nullptr || mode == nullptr || *path == '\0') {
     errno = EINVAL;

@@ -169,6 +169,12 @@ std::string SystemFolder();
 // blocking: a pipe, device, socket or folder at `path` is refused (errno
 // EINVAL, EISDIR for a folder) and "w" truncates only a regular file.
 std::FILE* OpenRegularFile(const char* path, const char* mode);
+// A folder only this user may write into, made (mode 700) when missing. In a
+// shared temporary folder a folder of the same name may be another user's,
+// with links in it that would make us write over our own files: FALSE when
+// `path` is not a real folder of ours (ERROR_ACCESS_DENIED). A folder of ours
+// that others may write into is closed to them first.
+BOOL MakePrivateFolder(const char* path);
 // Tests and the host: the process's own command line as main() received it.
 void SetProcessArguments(int argc, char** argv);
 // Why the last LoadLibraryA or GetProcAddress of this thread failed, in the

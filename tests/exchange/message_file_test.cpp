@@ -284,4 +284,22 @@ TEST_F(MessageFiles, SendingWritesBothFilesAndOverwritesThemNextTime) {
   EXPECT_EQ(ReadFile(opened), folder + "\n" + folder + "\n");
 }
 
+// Another user may have made "Lumivex.tmp" in a shared temporary folder,
+// with links in it to our own files: a folder that is not ours takes nothing.
+TEST_F(MessageFiles, SendingRefusesATemporaryFolderThatIsNotOurs) {
+  setenv("PATH", "/nonexistent", 1);  // no folder window opens
+  const std::string mine = MakeTempDir("mine");
+  WriteFile(mine + "/Receive Instructions.txt", "my own file");
+  std::filesystem::create_directory_symlink(mine, tmp_ + "/Lumivex.tmp");
+  Put(1, "hello", "friend");
+  testing::internal::CaptureStderr();
+  SendMessageToFriend();
+  const std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(ReadFile(mine + "/Receive Instructions.txt"), "my own file");
+  EXPECT_FALSE(std::filesystem::exists(mine + "/NewMessage.Lumivex"));
+  EXPECT_NE(err.find("The message could not be saved in the folder " + tmp_ + "/Lumivex.tmp"),
+            std::string::npos)
+      << err;
+}
+
 }  // namespace

@@ -221,6 +221,37 @@ TEST_F(FilesTest, CreateAndDeleteReportWhatHappened) {
   EXPECT_TRUE(fs::is_directory(dir_ + "/sub.bmp"));
 }
 
+// Under a shared /tmp a folder may be another user's, or a link.
+TEST_F(FilesTest, PrivateFoldersAreRealFoldersOfOursClosedToOthers) {
+  auto mode = [](const std::string& p) {
+    struct stat st {};
+    return stat(p.c_str(), &st) == 0 ? static_cast<int>(st.st_mode & 0777) : -1;
+  };
+  const std::string made = dir_ + "/Lumivex.tmp";
+  EXPECT_TRUE(lvx::MakePrivateFolder(made.c_str()));
+  EXPECT_EQ(mode(made), 0700);
+  chmod(made.c_str(), 0777);
+  EXPECT_TRUE(lvx::MakePrivateFolder(made.c_str())) << "ours: closed, then used";
+  EXPECT_EQ(mode(made), 0700);
+
+  const std::string link = dir_ + "/link.tmp";
+  fs::create_directory_symlink(made, link);
+  EXPECT_FALSE(lvx::MakePrivateFolder(link.c_str()));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  EXPECT_FALSE(lvx::MakePrivateFolder((dir_ + "/d.txt").c_str())) << "a file";
+  EXPECT_FALSE(lvx::MakePrivateFolder((dir_ + "/no/such").c_str()));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+
+  if (geteuid() == 0) {  // only root can give a folder away
+    const std::string theirs = dir_ + "/theirs.tmp";
+    fs::create_directory(theirs);
+    chmod(theirs.c_str(), 0777);
+    ASSERT_EQ(chown(theirs.c_str(), 65534, 65534), 0);
+    EXPECT_FALSE(lvx::MakePrivateFolder(theirs.c_str()));
+    EXPECT_EQ(mode(theirs), 0777) << "another user's folder is left as it is";
+  }
+}
+
 class LaunchTest : public ::testing::Test {
  protected:
   void SetUp() override {
