@@ -244,6 +244,8 @@ class GtkMirror : public Mirror {
   void NoteClientOrigin();
 
   static void OnClicked(GtkButton*, gpointer data);
+  static void OnPressed(GtkButton*, gpointer data);
+  static void OnReleased(GtkButton*, gpointer data);
   static void OnToggled(GtkToggleButton* button, gpointer data);
   static void OnEntryChanged(GtkEditable* editable, gpointer data);
   static void OnEntryInsert(GtkEditable* editable, gchar* text, gint length, gint* position,
@@ -371,6 +373,8 @@ void GtkMirror::CreateWidget(Control& c) {
     case Kind::Button:
       w->inner = w->outer = gtk_button_new_with_mnemonic(Mnemonic(c.text).c_str());
       g_signal_connect(w->inner, "clicked", G_CALLBACK(OnClicked), raw);
+      g_signal_connect(w->inner, "pressed", G_CALLBACK(OnPressed), raw);
+      g_signal_connect(w->inner, "released", G_CALLBACK(OnReleased), raw);
       break;
     case Kind::CheckBox:
     case Kind::Radio: {
@@ -746,6 +750,17 @@ void GtkMirror::OnClicked(GtkButton*, gpointer data) {
   auto* w = static_cast<Widget*>(data);
   if (w->mirror->Suppressed()) return;
   if (Control* c = FindControl(w->hwnd)) UserClick(*c);
+}
+
+// A push button held down by the mouse reports BST_PUSHED, as on Windows,
+// until it is let go.
+void GtkMirror::OnPressed(GtkButton*, gpointer data) {
+  auto* w = static_cast<Widget*>(data);
+  if (!w->mirror->Suppressed()) SendMessageA(w->hwnd, BM_SETSTATE, TRUE, 0);
+}
+
+void GtkMirror::OnReleased(GtkButton*, gpointer data) {
+  SendMessageA(static_cast<Widget*>(data)->hwnd, BM_SETSTATE, FALSE, 0);
 }
 
 void GtkMirror::OnToggled(GtkToggleButton* button, gpointer data) {

@@ -154,7 +154,8 @@ TEST_F(DialogX11, WidgetsShowWhatTheModelHolds) {
 TEST_F(DialogX11, TypingAndClickingReachTheModelAndTheProcedure) {
   Steps steps;
   std::thread person;
-  std::atomic<bool> typed{false}, clicked{false};
+  std::atomic<bool> typed{false}, clicked{false}, held{false};
+  bool sawPushed = false;
   int stage = 0;
   steps.init = [](HWND d) { SetDlgItemTextA(d, IDC_MAIL_LOGIN, "old"); };
   steps.tick = [&](HWND d, int) {
@@ -175,7 +176,18 @@ TEST_F(DialogX11, TypingAndClickingReachTheModelAndTheProcedure) {
       stage = 2;
       std::optional<RECT> ok = dt::WidgetScreenRect(d, IDOK);
       if (person.joinable()) person.join();
-      if (ok) person = std::thread([ok = *ok] { XDo("mousemove " + Center(ok) + " click 1"); });
+      // Held down first: a held button reports BST_PUSHED (the running OK
+      // button of the settings dialog stops for it), then let go.
+      if (ok)
+        person =
+            std::thread([&, ok = *ok] { held = XDo("mousemove " + Center(ok) + " mousedown 1"); });
+    } else if (stage == 2 && held) {
+      if ((SendMessageA(GetDlgItem(d, IDOK), BM_GETSTATE, 0, 0) & BST_PUSHED) != 0) {
+        sawPushed = true;
+        stage = 3;
+        if (person.joinable()) person.join();
+        person = std::thread([] { XDo("mouseup 1"); });
+      }
     }
     return false;
   };
@@ -183,6 +195,7 @@ TEST_F(DialogX11, TypingAndClickingReachTheModelAndTheProcedure) {
   if (person.joinable()) person.join();
   EXPECT_TRUE(typed);
   EXPECT_TRUE(clicked);
+  EXPECT_TRUE(sawPushed) << "a button held down reports BST_PUSHED";
   EXPECT_FALSE(steps.timedOut) << "stage " << stage;
   EXPECT_EQ(result, IDOK) << "the OK button's click reached the procedure";
 }
