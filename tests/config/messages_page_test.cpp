@@ -219,6 +219,12 @@ TEST_F(MessagesPageTest, ButtonsWriteIntoTheMessageAndCancelledDialogsDoNot) {
     for (int button : {IDC_MSG_DAYCOUNTER, IDC_MSG_COUNTDOWN, IDC_MSG_WORLDTIME})
       dlg::Click(page, button);
     EXPECT_EQ(dlg::Text(page, IDC_MSG_TEXT), longText);
+    std::string keywords;
+    for (int button : {IDC_MSG_HEART, IDC_MSG_HAPPY, IDC_MSG_STAR, IDC_MSG_TIME}) {
+      dlg::Click(page, button);
+      keywords += dlg::Text(page, IDC_MSG_TEXT) + "|";
+    }
+    EXPECT_EQ(keywords, "HEART|HAPPY_FACE|STAR|TIME 0|");
     dlg::Click(page, IDC_MSG_WORLDTIME);
     dlg::Click(sheet, IDOK);
   });
