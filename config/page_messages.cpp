@@ -296,56 +296,41 @@ void OpenHelp(HWND owner) {
   ShowHelp(owner, HelpFileName, HelpRequest::Context, HelpMessagesPage);
 }
 
+// A symbol or live-value button puts its keyword in place of the text.
+template <const char* Word>
+void Keyword(HWND page) {
+  SetDlgItemTextA(page, IDC_MSG_TEXT, Word);
+}
+constexpr char kHeart[] = "HEART", kHappy[] = "HAPPY_FACE", kStar[] = "STAR", kTime[] = "TIME 0";
+
 BOOL OnCommand(HWND page, int id) {
-  switch (id) {
-    case IDC_MSG_NEXT:
-      Next(page);
+  static constexpr struct {
+    int id;
+    void (*act)(HWND);
+  } kButtons[] = {
+      {IDC_MSG_NEXT, Next},
+      {IDC_MSG_PREV, Previous},
+      {IDC_MSG_NEW, NewMessage},
+      {IDC_MSG_DELETE, DeleteMessage},
+      {IDC_MSG_SEND, SendShown},
+      {IDC_MSG_PREVIEW, Preview},
+      {IDC_MSG_HELP, OpenHelp},
+      {IDC_MSG_HEART, Keyword<kHeart>},
+      {IDC_MSG_HAPPY, Keyword<kHappy>},
+      {IDC_MSG_STAR, Keyword<kStar>},
+      {IDC_MSG_TIME, Keyword<kTime>},
+      {IDC_MSG_PEACE, Peace},
+      {IDC_MSG_COUNTDOWN, Countdown},
+      {IDC_MSG_DAYCOUNTER, DayCounter},
+      {IDC_MSG_WORLDTIME, WorldTime},
+  };
+  for (const auto& button : kButtons) {
+    if (button.id == id) {
+      button.act(page);
       return TRUE;
-    case IDC_MSG_PREV:
-      Previous(page);
-      return TRUE;
-    case IDC_MSG_NEW:
-      NewMessage(page);
-      return TRUE;
-    case IDC_MSG_DELETE:
-      DeleteMessage(page);
-      return TRUE;
-    case IDC_MSG_SEND:
-      SendShown(page);
-      return TRUE;
-    case IDC_MSG_PREVIEW:
-      Preview(page);
-      return TRUE;
-    case IDC_MSG_HELP:
-      OpenHelp(page);
-      return TRUE;
-    case IDC_MSG_HEART:
-      SetDlgItemTextA(page, IDC_MSG_TEXT, "HEART");
-      return TRUE;
-    case IDC_MSG_HAPPY:
-      SetDlgItemTextA(page, IDC_MSG_TEXT, "HAPPY_FACE");
-      return TRUE;
-    case IDC_MSG_STAR:
-      SetDlgItemTextA(page, IDC_MSG_TEXT, "STAR");
-      return TRUE;
-    case IDC_MSG_TIME:
-      SetDlgItemTextA(page, IDC_MSG_TEXT, "TIME 0");
-      return TRUE;
-    case IDC_MSG_PEACE:
-      Peace(page);
-      return TRUE;
-    case IDC_MSG_COUNTDOWN:
-      Countdown(page);
-      return TRUE;
-    case IDC_MSG_DAYCOUNTER:
-      DayCounter(page);
-      return TRUE;
-    case IDC_MSG_WORLDTIME:
-      WorldTime(page);
-      return TRUE;
-    default:
-      return FALSE;
+    }
   }
+  return FALSE;
 }
 
 // ---- Opening, leaving, applying ----
