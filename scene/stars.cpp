@@ -212,7 +212,7 @@ void STAR::CleverPlot() {
   const RECT place{x - sprite.centre, y - sprite.centre, x - sprite.centre + sprite.size,
                    y - sprite.centre + sprite.size};
   if (drawn && x == drawnX && y == drawnY && brightness == drawnBrightness &&
-      !lvx::ChangedSince(target, place, drawnStamp))
+      lvx::StillUnchanged(target, place, drawnStamp))
     return;
   if ((SpaceMatrix.GetData(x, y) & (CellPicture | CellMoon)) != 0) return;
   drawn = false;

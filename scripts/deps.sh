@@ -1,6 +1,6 @@
 # Shared by scripts/run and scripts/test: the Debian packages Lumivex needs.
 # shellcheck shell=bash
-LUMIVEX_BUILD_PACKAGES="build-essential cmake pkg-config libx11-dev libxext-dev libgtk-3-dev \
+LUMIVEX_BUILD_PACKAGES="build-essential cmake pkg-config libx11-dev libxext-dev libx11-xcb-dev libxcb-shm0-dev libgtk-3-dev \
 libfreetype-dev libfontconfig-dev libsdl2-dev libsdl2-mixer-dev libpng-dev fonts-liberation \
 xdg-utils sound-theme-freedesktop libssl-dev ca-certificates"
 # ccache: the fresh-clone test builds the program a second time from the same

@@ -78,6 +78,12 @@ class Backend {
     PollEvents(out);
   }
 
+  // Whether the display library may hold events read from the connection
+  // that poll() on EventFd() can no longer see (then the loop reads before
+  // it sleeps). False only when nothing was asked of the display since the
+  // library last read everything the connection had.
+  virtual bool MayHoldUnseenEvents() { return true; }
+
   virtual POINT CursorPos() = 0;
   virtual void SetCursorPos(int x, int y) = 0;
   virtual void SetCursorVisible(NativeId id, bool visible) = 0;

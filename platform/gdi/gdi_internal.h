@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <memory>
 
 #include "platform/gdi/surface.h"
@@ -171,6 +172,39 @@ inline void WriteRowTracked(Surface& s, int y, int x, std::uint32_t* p, int coun
   for (int i = 0; i < count; ++i) {
     if (p[i] != value) {
       p[i] = value;
+      marks.Changed(x + i);
+    }
+  }
+}
+
+// Whether eight pixels at a and b are the same: one wide compare, no call.
+inline bool SameEight(const std::uint32_t* a, const std::uint32_t* b) {
+  std::uint64_t x[4], y[4];
+  std::memcpy(x, a, sizeof x);
+  std::memcpy(y, b, sizeof y);
+  return ((x[0] ^ y[0]) | (x[1] ^ y[1]) | (x[2] ^ y[2]) | (x[3] ^ y[3])) == 0;
+}
+
+// Copies `count` pixels from sp to dp on row y starting at column x,
+// marking only the pixels that change. Equal stretches, most of a scrolling
+// line of text, are passed over eight pixels at a time. The two rows must
+// not overlap.
+inline void CopyRowTracked(Surface& s, int y, int x, std::uint32_t* dp, const std::uint32_t* sp,
+                           int count) {
+  RowMarks marks(s, y);
+  int i = 0;
+  for (; i + 8 <= count; i += 8) {
+    if (SameEight(dp + i, sp + i)) continue;
+    for (int k = i; k < i + 8; ++k) {
+      if (dp[k] != sp[k]) {
+        dp[k] = sp[k];
+        marks.Changed(x + k);
+      }
+    }
+  }
+  for (; i < count; ++i) {
+    if (dp[i] != sp[i]) {
+      dp[i] = sp[i];
       marks.Changed(x + i);
     }
   }

@@ -20,9 +20,14 @@ constexpr long long kMaxPixels = 1LL << 26;
 struct Registry {
   std::unordered_map<HGDIOBJ, std::unique_ptr<Object>> objects;
   std::unordered_set<DC*> dcs;
-  // The last two DCs found: a frame asks for the window's DC and a sprite's
-  // thousands of times, and these answer without the set lookup.
-  DC* recent[2] = {nullptr, nullptr};
+  // DCs found lately, by their address: a frame asks for the window's DC and
+  // the star sprites' thousands of times, and these answer without the set
+  // lookup. A slot is cleared when its DC is freed.
+  static constexpr std::size_t kRecent = 256;
+  DC* recent[kRecent] = {};
+  static std::size_t Slot(const DC* dc) {
+    return (reinterpret_cast<std::uintptr_t>(dc) >> 4) % kRecent;
+  }
   int liveObjects = 0;  // non-stock only
   int liveDCs = 0;
 };
@@ -129,8 +134,8 @@ void FreeDC(DC* dc) {
   Release(dc->font);
   Registry& r = Reg();
   r.dcs.erase(dc);
-  for (DC*& seen : r.recent)
-    if (seen == dc) seen = nullptr;
+  DC*& seen = r.recent[Registry::Slot(dc)];
+  if (seen == dc) seen = nullptr;
   --r.liveDCs;
   delete dc;
 }
@@ -146,10 +151,10 @@ DC* FindDC(HDC hdc) {
   if (!hdc) return nullptr;
   auto* dc = reinterpret_cast<DC*>(hdc);
   Registry& r = Reg();
-  if (dc == r.recent[0] || dc == r.recent[1]) return dc;
+  DC*& seen = r.recent[Registry::Slot(dc)];
+  if (dc == seen) return dc;
   if (r.dcs.count(dc) == 0) return nullptr;
-  r.recent[1] = r.recent[0];
-  r.recent[0] = dc;
+  seen = dc;
   return dc;
 }
 

@@ -32,6 +32,14 @@ constexpr Rop kRops[] = {
     {WHITENESS, Op::White, false},
 };
 
+// Whether two rows of `count` pixels share no pixel (addresses compared as
+// numbers: the rows may lie in different buffers).
+bool RowsApart(const std::uint32_t* a, const std::uint32_t* b, int count) {
+  const auto x = reinterpret_cast<std::uintptr_t>(a), y = reinterpret_cast<std::uintptr_t>(b);
+  const auto bytes = static_cast<std::uintptr_t>(count) * sizeof(std::uint32_t);
+  return x + bytes <= y || y + bytes <= x;
+}
+
 const Rop* FindRop(DWORD code) {
   for (const Rop& r : kRops) {
     if (r.code == code) return &r;
@@ -195,31 +203,31 @@ BOOL BitBlt(HDC dst, int x, int y, int width, int height, HDC src, int srcX, int
     std::uint32_t* dp = ds.Row(y) + dr.left;
     const std::uint32_t* sp = ss->Row(syTop + row) + sx;
     if (r->op == Op::Copy && ds.trackDirty) {
-      // A standing star puts back what is there: one compare of the row
-      // settles it. Otherwise copy the span that differs (pixels around it
-      // already hold what the source has) and mark only what changes.
-      if (std::memcmp(dp, sp, static_cast<std::size_t>(cols) * sizeof(std::uint32_t)) == 0)
-        continue;
-      int first = -1, last = -1;
       if (sprite) {
-        // The compare above found a difference, so both ends exist.
-        first = 0;
-        while (dp[first] == sp[first]) ++first;
-        last = cols - 1;
+        // A standing star puts back what is there: a few compares settle
+        // it. Otherwise copy the span that differs (pixels around it
+        // already hold what the source has) and mark only what changes.
+        int first = 0;
+        while (first < cols && dp[first] == sp[first]) ++first;
+        if (first == cols) continue;
+        int last = cols - 1;
         while (dp[last] == sp[last]) --last;
         box.Add(dr.left + first, y, dr.left + last + 1, y + 1);
+        std::memmove(dp + first, sp + first,
+                     static_cast<std::size_t>(last - first + 1) * sizeof(std::uint32_t));
+      } else if (RowsApart(dp, sp, cols)) {
+        CopyRowTracked(ds, y, dr.left, dp, sp, cols);
       } else {
-        RowMarks marks(ds, y);
-        for (int i = 0; i < cols; ++i) {
-          if (dp[i] != sp[i]) {
-            if (first < 0) first = i;
-            last = i;
-            marks.Changed(dr.left + i);
-          }
+        // A row moved along itself: compare first, then move it whole.
+        if (std::memcmp(dp, sp, static_cast<std::size_t>(cols) * sizeof(std::uint32_t)) == 0)
+          continue;
+        {
+          RowMarks marks(ds, y);
+          for (int i = 0; i < cols; ++i)
+            if (dp[i] != sp[i]) marks.Changed(dr.left + i);
         }
+        std::memmove(dp, sp, static_cast<std::size_t>(cols) * sizeof(std::uint32_t));
       }
-      std::memmove(dp + first, sp + first,
-                   static_cast<std::size_t>(last - first + 1) * sizeof(std::uint32_t));
       continue;
     }
     if (r->op == Op::Copy) {
@@ -387,6 +395,13 @@ std::uint64_t ChangeStamp(HDC dc) {
 bool ChangedSince(HDC dc, const RECT& area, std::uint64_t stamp) {
   Surface* s = SurfaceOfDC(dc);
   return s == nullptr || !s->trackDirty || s->ChangedSince(area, stamp);
+}
+
+bool StillUnchanged(HDC dc, const RECT& area, std::uint64_t& stamp) {
+  Surface* s = SurfaceOfDC(dc);
+  if (s == nullptr || !s->trackDirty || s->ChangedSince(area, stamp)) return false;
+  stamp = s->CurrentStamp();
+  return true;
 }
 
 }  // namespace lvx

@@ -19,6 +19,10 @@ constexpr std::size_t kMaxRects = 8192;
 // enough (32 KB for 1920 x 1080) to stay in the cache between frames.
 constexpr int kBlockShift = 4;
 constexpr int kBlock = 1 << kBlockShift;
+// Above them, one stamp per 64 x 64 pixels (2 KB for 1920 x 1080): a star
+// whose region saw nothing since its last look is answered from there.
+constexpr int kRegionShift = 6;
+constexpr int kRegion = 1 << kRegionShift;
 
 // Epochs are unique in the process, so a stamp of one surface never
 // matches another surface or an older grid of the same one.
@@ -159,6 +163,9 @@ void Surface::Grid() {
   blocksX_ = (std::max(width, 0) + kBlock - 1) >> kBlockShift;
   const std::size_t blocksY = (rows + kBlock - 1) >> kBlockShift;
   blockStamps_.assign(static_cast<std::size_t>(blocksX_) * blocksY, 0);
+  regionsX_ = (std::max(width, 0) + kRegion - 1) >> kRegionShift;
+  const std::size_t regionsY = (rows + kRegion - 1) >> kRegionShift;
+  regionStamps_.assign(static_cast<std::size_t>(regionsX_) * regionsY, 0);
   // Stamps handed out for the old grid must not match the new one.
   epoch_ = NewEpoch();
   counter_ = 0;
@@ -175,12 +182,18 @@ void Surface::Stamp(int left, int top, int right, int bottom) {
     epoch_ = NewEpoch();
     counter_ = 0;
     std::fill(blockStamps_.begin(), blockStamps_.end(), 0u);
+    std::fill(regionStamps_.begin(), regionStamps_.end(), 0u);
   }
   const std::uint32_t stamp = ++counter_;
   const int bx0 = left >> kBlockShift, bx1 = (right - 1) >> kBlockShift;
   for (int by = top >> kBlockShift; by <= (bottom - 1) >> kBlockShift; ++by) {
     std::uint32_t* row = blockStamps_.data() + static_cast<std::size_t>(by) * blocksX_;
     for (int bx = bx0; bx <= bx1; ++bx) row[bx] = stamp;
+  }
+  const int rx0 = left >> kRegionShift, rx1 = (right - 1) >> kRegionShift;
+  for (int ry = top >> kRegionShift; ry <= (bottom - 1) >> kRegionShift; ++ry) {
+    std::uint32_t* row = regionStamps_.data() + static_cast<std::size_t>(ry) * regionsX_;
+    for (int rx = rx0; rx <= rx1; ++rx) row[rx] = stamp;
   }
 }
 
@@ -222,6 +235,13 @@ bool Surface::ChangedSince(const RECT& area, std::uint64_t stamp) const {
   const int right = std::min<int>(area.right, width), bottom = std::min<int>(area.bottom, height);
   if (left >= right || top >= bottom) return false;
   const std::uint32_t since = static_cast<std::uint32_t>(stamp);
+  bool regionChanged = false;
+  const int rx0 = left >> kRegionShift, rx1 = (right - 1) >> kRegionShift;
+  for (int ry = top >> kRegionShift; ry <= (bottom - 1) >> kRegionShift && !regionChanged; ++ry) {
+    const std::uint32_t* row = regionStamps_.data() + static_cast<std::size_t>(ry) * regionsX_;
+    for (int rx = rx0; rx <= rx1; ++rx) regionChanged |= row[rx] > since;
+  }
+  if (!regionChanged) return false;
   const int bx0 = left >> kBlockShift, bx1 = (right - 1) >> kBlockShift;
   for (int by = top >> kBlockShift; by <= (bottom - 1) >> kBlockShift; ++by) {
     const std::uint32_t* row = blockStamps_.data() + static_cast<std::size_t>(by) * blocksX_;

@@ -100,8 +100,8 @@ struct Surface {
   const std::vector<RECT>& TakeDirty();
   void ClearDirty() { TakeDirty(); }
 
-  // Change stamps: every mark takes a new stamp, and each 16 x 16 block keeps
-  // the stamp of its latest change. ChangedSince tells whether anything in
+  // Change stamps: every mark takes a new stamp, and each 16 x 16 block (and
+  // each 64 x 64 region above them) keeps the stamp of its latest change. ChangedSince tells whether anything in
   // `area` changed after `stamp` was current.
   std::uint64_t CurrentStamp() const {
     return (static_cast<std::uint64_t>(epoch_) << 32) | counter_;
@@ -130,6 +130,8 @@ struct Surface {
   // Stamps are 32-bit per block within an epoch; a new epoch clears them.
   std::vector<std::uint32_t> blockStamps_;
   int blocksX_ = 0;
+  std::vector<std::uint32_t> regionStamps_;  // the newest of each 4 x 4 blocks
+  int regionsX_ = 0;
   std::uint32_t counter_ = 0;
   std::uint32_t epoch_ = 0;
 

@@ -565,10 +565,10 @@ BOOL GetMessageA(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax) {
     // The filtered window went away meanwhile: nothing can ever match.
     if (windowFilter && Find(hwnd) == nullptr) return -1;
     lvx::PresentDirtyWindows();
-    // Before sleeping, read the connection once: the frame's requests may
+    // Before sleeping, read the connection once if the frame's requests may
     // have brought events into the display library's buffers, where the
     // descriptor no longer shows them.
-    if (PumpDisplay(true)) continue;
+    if (PumpDisplay(lvx::CurrentBackend().MayHoldUnseenEvents())) continue;
     Wait(hwnd, filterMin, filterMax);
   }
 }

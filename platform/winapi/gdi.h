@@ -195,4 +195,8 @@ namespace lvx {
 // answers true.
 std::uint64_t ChangeStamp(HDC dc);
 bool ChangedSince(HDC dc, const RECT& area, std::uint64_t stamp);
+// The same question asked again and again (a star each frame): when nothing
+// in `area` changed after `stamp`, moves `stamp` on to the newest and says
+// true, so the next question covers only what happens from now on.
+bool StillUnchanged(HDC dc, const RECT& area, std::uint64_t& stamp);
 }  // namespace lvx

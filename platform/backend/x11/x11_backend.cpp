@@ -31,7 +31,10 @@ constexpr NativeEvent::Kind kKindClosed = NativeEvent::Kind::Closed;
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/Xlib-xcb.h>
 #include <X11/extensions/XShm.h>
+#include <xcb/shm.h>
+#include <xcb/xcb.h>
 #include <X11/keysym.h>
 
 namespace lvx {
@@ -312,7 +315,9 @@ class X11Backend final : public Backend {
   bool ExposesWhenShown() const override { return true; }
   int EventFd() override { return ConnectionNumber(dpy_); }
   void PollEvents(std::vector<NativeEvent>& out) override;
+  void NoteDrained();
   void TakeEvents(std::vector<NativeEvent>& out, bool readable) override;
+  bool MayHoldUnseenEvents() override;
   POINT CursorPos() override;
   void SetCursorPos(int x, int y) override;
   void SetCursorVisible(NativeId id, bool visible) override;
@@ -355,6 +360,14 @@ class X11Backend final : public Backend {
   Channel red_{0}, green_{0}, blue_{0};
   std::unordered_map<Window, XWin> windows_;
   std::vector<NativeEvent> pending_;  // produced outside PollEvents
+  // The frames go out through the XCB connection under Xlib: flushing it
+  // writes without reading, where XFlush reads the connection every time.
+  xcb_connection_t* xcb_ = nullptr;
+  // Bytes read from the connection when Xlib last took everything it had
+  // into its queue: while the count stays, no event can wait in a
+  // client-side buffer unseen by poll().
+  std::uint64_t drainedAt_ = 0;
+  bool drained_ = false;
   // Kept between presents so that presenting allocates nothing.
   std::vector<XRectangle> clipRects_;
   std::vector<RECT> bands_;
@@ -386,6 +399,7 @@ bool X11Backend::Open() {
     dpy_ = XOpenDisplay(nullptr);
   }
   if (!dpy_) return false;
+  xcb_ = XGetXCBConnection(dpy_);
   XSetErrorHandler(LogErrors);
   screen_ = DefaultScreen(dpy_);
   root_ = RootWindow(dpy_, screen_);
@@ -896,6 +910,25 @@ void X11Backend::Send(XWin& win, Surface& surface, const RECT* rects, std::size_
         box.right = std::max(box.right, r.right);
         box.bottom = std::max(box.bottom, r.bottom);
       }
+      if (xcb_ != nullptr) {
+        // Only these two requests ever use clipGc_, so Xlib's record of the
+        // GC stays true; requests Xlib still holds go out first.
+        static_assert(sizeof(XRectangle) == sizeof(xcb_rectangle_t));
+        xcb_set_clip_rectangles(xcb_, XCB_CLIP_ORDERING_YX_BANDED, XGContextFromGC(clipGc_), 0, 0,
+                                static_cast<std::uint32_t>(count),
+                                reinterpret_cast<const xcb_rectangle_t*>(clipRects_.data()));
+        xcb_shm_put_image(xcb_, static_cast<xcb_drawable_t>(win.xid), XGContextFromGC(clipGc_),
+                          static_cast<std::uint16_t>(image->width),
+                          static_cast<std::uint16_t>(image->height),
+                          static_cast<std::uint16_t>(box.left), static_cast<std::uint16_t>(box.top),
+                          static_cast<std::uint16_t>(box.right - box.left),
+                          static_cast<std::uint16_t>(box.bottom - box.top),
+                          static_cast<std::int16_t>(box.left), static_cast<std::int16_t>(box.top),
+                          static_cast<std::uint8_t>(image->depth), XCB_IMAGE_FORMAT_Z_PIXMAP, 0,
+                          static_cast<xcb_shm_seg_t>(win.frame->info.shmseg), 0);
+        xcb_flush(xcb_);
+        return;
+      }
       XSetClipRectangles(dpy_, clipGc_, 0, 0, clipRects_.data(), static_cast<int>(count),
                          YXBanded);
       XShmPutImage(dpy_, win.xid, clipGc_, image, box.left, box.top, box.left, box.top,
@@ -912,7 +945,8 @@ void X11Backend::Send(XWin& win, Surface& surface, const RECT* rects, std::size_
     std::vector<RECT> list(rects, rects + count);
     PutConverted(win.xid, surface, list);
   }
-  XFlush(dpy_);
+  XFlush(dpy_);  // also reads what the connection has into Xlib's queue
+  NoteDrained();
 }
 
 void X11Backend::Translate(XEvent& ev, std::vector<NativeEvent>& out) {
@@ -1089,6 +1123,17 @@ void X11Backend::PollEvents(std::vector<NativeEvent>& out) {
     XNextEvent(dpy_, &ev);
     Translate(ev, out);
   }
+  NoteDrained();
+}
+
+void X11Backend::NoteDrained() {
+  if (xcb_ == nullptr) return;
+  drainedAt_ = xcb_total_read(xcb_);
+  drained_ = true;
+}
+
+bool X11Backend::MayHoldUnseenEvents() {
+  return xcb_ == nullptr || !drained_ || xcb_total_read(xcb_) != drainedAt_;
 }
 
 POINT X11Backend::CursorPos() {
