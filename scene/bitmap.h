@@ -73,6 +73,13 @@ class SpaceMatrixClass {
 
   int Width() const { return width_; }
   int Height() const { return height_; }
+  // Asks the cache for a cell that will be read soon; anything outside is ignored.
+  void Prefetch(int x, int y) const {
+    if (static_cast<unsigned>(x) < static_cast<unsigned>(width_) &&
+        static_cast<unsigned>(y) < static_cast<unsigned>(height_))
+      __builtin_prefetch(&cells_[static_cast<std::size_t>(x) * static_cast<std::size_t>(height_) +
+                                 static_cast<std::size_t>(y)]);
+  }
   // Unchecked read for the stars' hot path; the caller checked the range.
   std::uint8_t Cell(int x, int y) const {
     return cells_[static_cast<std::size_t>(x) * static_cast<std::size_t>(height_) +

@@ -184,6 +184,28 @@ void STAR::Advance() {
   if (twinkleCounter != 0) --twinkleCounter;
 }
 
+void AdvanceStars(STAR* stars, std::size_t count) {
+  constexpr std::size_t kStarsAhead = 16;  // the star's own lines
+  constexpr std::size_t kCellsAhead = 8;   // its cell, once the star is here
+  for (std::size_t i = 0; i < count; ++i) {
+    if (i + kStarsAhead < count) {
+      const char* ahead = reinterpret_cast<const char*>(&stars[i + kStarsAhead]);
+      __builtin_prefetch(ahead);
+      __builtin_prefetch(ahead + sizeof(STAR) - 1);
+    }
+    if (i + kCellsAhead < count) {
+      // A star that twinkles or flies draws near where it stands now.
+      const STAR& s = stars[i + kCellsAhead];
+      const bool drawing = s.twinkleCounter != 0 || (s.moveCounter > 0 && s.messageFlag == 1);
+      if (drawing && s.y != 0 && s.y != ScreenBottom) {
+        SpaceMatrix.Prefetch(s.x, s.y);
+        lvx::PrefetchPixels(SaverDC, RECT{s.x - 3, s.y - 3, s.x + 4, s.y + 4});
+      }
+    }
+    stars[i].Advance();
+  }
+}
+
 namespace {
 // The sprite for a star's brightness; an out-of-range value is reported and
 // drawn with the nearest sprite rather than read past the palette.

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 #include "platform/winapi.h"
@@ -83,6 +84,11 @@ class STAR {
 
 // A STAR with messageFlag 1: it flies to the points of the message.
 using MSGSTAR = STAR;
+
+// Advances count stars in order. After the sleep between frames none of
+// them is in the cache: the loop fetches the stars ahead of the one it
+// advances, and the space-matrix cell of those that will draw.
+void AdvanceStars(STAR* stars, std::size_t count);
 
 class ShootingStar {
  public:

@@ -119,9 +119,9 @@ void Universe::Tick() {
   if (bottomLine.nextMessagePending != 0)
     PrintMsg(messageStars.data(), MessageStarCount, bottomLine);
 
-  for (MSGSTAR& star : messageStars) star.Advance();
+  AdvanceStars(messageStars.data(), messageStars.size());
   TwinkleDraw = RandomBelow(Frames(40000));
-  for (STAR& star : stars) star.Advance();
+  AdvanceStars(stars.data(), stars.size());
 
   for (AIRPLANE& plane : airplanes) plane.Fly();
   flyingPicture.Fly();

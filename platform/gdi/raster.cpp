@@ -397,6 +397,20 @@ bool ChangedSince(HDC dc, const RECT& area, std::uint64_t stamp) {
   return s == nullptr || !s->trackDirty || s->ChangedSince(area, stamp);
 }
 
+void PrefetchPixels(HDC dc, const RECT& area) {
+  Surface* s = SurfaceOfDC(dc);
+  if (s == nullptr || s->pixels.empty()) return;
+  const int left = std::max<int>(area.left, 0), top = std::max<int>(area.top, 0);
+  const int right = std::min<int>(area.right, s->width), bottom = std::min<int>(area.bottom, s->height);
+  if (left >= right || top >= bottom) return;
+  for (int y = top; y < bottom; ++y) {
+    const std::uint32_t* row = s->Row(y);
+    __builtin_prefetch(row + left, 1);
+    __builtin_prefetch(row + right - 1, 1);
+  }
+  if (s->trackDirty) s->PrefetchRecord(left, top, right, bottom);
+}
+
 bool StillUnchanged(HDC dc, const RECT& area, std::uint64_t& stamp) {
   Surface* s = SurfaceOfDC(dc);
   if (s == nullptr || !s->trackDirty || s->ChangedSince(area, stamp)) return false;

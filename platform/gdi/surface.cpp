@@ -251,6 +251,18 @@ bool Surface::ChangedSince(const RECT& area, std::uint64_t stamp) const {
   return false;
 }
 
+void Surface::PrefetchRecord(int left, int top, int right, int bottom) const {
+  if (gridWidth_ != width || gridHeight_ != height || left >= right || top >= bottom) return;
+  for (int y = top; y < bottom; ++y) {
+    __builtin_prefetch(bits_.data() + static_cast<std::size_t>(y) * words_ + (left >> 6), 1);
+    __builtin_prefetch(bits_.data() + static_cast<std::size_t>(y) * words_ + ((right - 1) >> 6), 1);
+  }
+  for (int by = top >> kBlockShift; by <= (bottom - 1) >> kBlockShift; ++by)
+    __builtin_prefetch(blockStamps_.data() + static_cast<std::size_t>(by) * blocksX_ +
+                           (left >> kBlockShift),
+                       1);
+}
+
 // Ends row y, whose runs are in runs_: the same runs as the row above grow
 // that row's band by one row; anything else starts a band.
 void Surface::EndRow(int y) {

@@ -107,6 +107,9 @@ struct Surface {
     return (static_cast<std::uint64_t>(epoch_) << 32) | counter_;
   }
   bool ChangedSince(const RECT& area, std::uint64_t stamp) const;
+  // Asks the cache for the change record of an area inside the surface,
+  // which a write will mark soon.
+  void PrefetchRecord(int left, int top, int right, int bottom) const;
 
  private:
   void Grid();  // sizes the records to the surface

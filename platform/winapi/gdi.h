@@ -199,4 +199,7 @@ bool ChangedSince(HDC dc, const RECT& area, std::uint64_t stamp);
 // in `area` changed after `stamp`, moves `stamp` on to the newest and says
 // true, so the next question covers only what happens from now on.
 bool StillUnchanged(HDC dc, const RECT& area, std::uint64_t& stamp);
+// Asks the cache for the pixels of `area` (clipped), which will be read and
+// written soon: a frame's stars lie scattered over many megabytes.
+void PrefetchPixels(HDC dc, const RECT& area);
 }  // namespace lvx

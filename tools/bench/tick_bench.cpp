@@ -11,12 +11,12 @@
 // Each size runs with the flying picture (and a 30-word banner) off and on,
 // in turns, and the figures are those of the median run of each.
 //
-// Usage: lumivex_tick_bench [--x11] [--cold] [--frames N] [--rounds N] [WxH ...]
+// Usage: lumivex_tick_bench [--x11] [--cold[=MB]] [--frames N] [--rounds N] [WxH ...]
 //   headless by default (sizes default to 1024x768 1920x1080 3840x2160);
 //   --x11 presents to $DISPLAY through shared memory, at the X screen's size
 //   (pixel figures are then not available: only times and allocations);
-//   --cold sweeps 32 MB of other memory before each frame, as the running
-//   saver finds its caches after sleeping 40 ms between frames.
+//   --cold[=MB] sweeps 4 MB (or MB) of other memory before each frame, as
+//   the running saver finds its caches after sleeping 40 ms between frames.
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -100,10 +100,11 @@ constexpr int kFirstSecond = 1000 / kRealTickTime;  // frames not counted for al
 using Clock = std::chrono::steady_clock;
 double g_tickMs = 0;  // time of the last Tick, set by the window procedure
 bool g_cold = false;
+std::size_t g_coldBytes = 4u << 20;
 
 // Pushes the frame's working set out of the caches (not timed).
 void EvictCaches() {
-  static std::vector<std::uint64_t> other(32u << 17);  // 32 MB
+  static std::vector<std::uint64_t> other(g_coldBytes / sizeof(std::uint64_t));
   for (std::size_t i = 0; i < other.size(); i += 8) other[i] += i;
 }
 
@@ -291,6 +292,9 @@ int main(int argc, char** argv) {
       x11 = true;
     } else if (std::strcmp(argv[i], "--cold") == 0) {
       g_cold = true;
+    } else if (std::strncmp(argv[i], "--cold=", 7) == 0) {
+      g_cold = true;
+      g_coldBytes = static_cast<std::size_t>(std::max(1, std::atoi(argv[i] + 7))) << 20;
     } else if (std::strcmp(argv[i], "--frames") == 0 && i + 1 < argc) {
       frames = std::atoi(argv[++i]);
     } else if (std::strcmp(argv[i], "--rounds") == 0 && i + 1 < argc) {
@@ -298,7 +302,7 @@ int main(int argc, char** argv) {
     } else if (std::sscanf(argv[i], "%dx%d", &w, &h) == 2 && w > 0 && h > 0) {
       sizes.emplace_back(w, h);
     } else {
-      std::fprintf(stderr, "usage: %s [--x11] [--cold] [--frames N] [--rounds N] [WxH ...]\n", argv[0]);
+      std::fprintf(stderr, "usage: %s [--x11] [--cold[=MB]] [--frames N] [--rounds N] [WxH ...]\n", argv[0]);
       return 2;
     }
   }
