@@ -305,6 +305,59 @@ TEST(GdiPixels, WindowSurfaceMarksOnlyThePixelsThatChange) {
   lvx::DestroySurfaceDC(dc);
 }
 
+// A wide copy (a scrolling line) compares eight pixels at a time: whatever
+// the differences' places, at a group's edge or in the tail, the window ends
+// up equal to the source and exactly the changed pixels are marked (with
+// the short gaps between them that runs may join).
+TEST(GdiPixels, WideCopiesMarkEveryChangedPixelAndNothingFarFromOne) {
+  constexpr int kW = 203, kH = 4;
+  lvx::Surface win;
+  win.Resize(kW + 10, kH + 2);
+  win.trackDirty = true;
+  HDC dc = lvx::CreateSurfaceDC(&win);
+  Canvas line(kW, kH, RGB(0, 0, 0));
+  std::uint32_t seed = 7;
+  for (int round = 0; round < 40; ++round) {
+    SCOPED_TRACE(round);
+    std::vector<std::uint32_t> before(win.pixels.begin(), win.pixels.end());
+    // A few changes, some at the edges of the groups of eight.
+    for (int k = 0; k < 12; ++k) {
+      seed = seed * 1103515245u + 12345u;
+      const int x = (k < 4) ? (8 * static_cast<int>(seed % 25) + (k % 2 ? 7 : 0)) % kW
+                            : static_cast<int>(seed % kW);
+      SetPixel(line.dc(), x, static_cast<int>((seed >> 8) % kH), RGB(seed >> 16, round, 9));
+    }
+    SetPixel(line.dc(), kW - 1, round % kH, RGB(round, 1, 1));  // the tail
+    win.ClearDirty();
+    ASSERT_TRUE(BitBlt(dc, 5, 1, kW, kH, line.dc(), 0, 0, SRCCOPY));
+    const std::vector<RECT> rects = win.TakeDirty();
+    for (int y = 0; y < kH; ++y) {
+      for (int x = 0; x < kW; ++x) {
+        const std::size_t at = static_cast<std::size_t>(y + 1) * win.width + x + 5;
+        ASSERT_EQ(win.pixels[at], lvx::ColorRefToPixel(line.At(x, y))) << x << "," << y;
+        const bool changed = win.pixels[at] != before[at];
+        bool marked = false;
+        for (const RECT& r : rects)
+          marked |= x + 5 >= r.left && x + 5 < r.right && y + 1 >= r.top && y + 1 < r.bottom;
+        if (changed) {
+          ASSERT_TRUE(marked) << x << "," << y;
+        }
+        if (!marked) continue;
+        // A marked pixel that did not change lies in a gap between changes.
+        bool nearChange = false;
+        for (int d = -lvx::kDirtyJoinGap; d <= lvx::kDirtyJoinGap && !nearChange; ++d) {
+          const int nx = x + d;
+          if (nx < 0 || nx >= kW) continue;
+          const std::size_t n = static_cast<std::size_t>(y + 1) * win.width + nx + 5;
+          nearChange = win.pixels[n] != before[n];
+        }
+        ASSERT_TRUE(nearChange) << x << "," << y;
+      }
+    }
+  }
+  lvx::DestroySurfaceDC(dc);
+}
+
 TEST(GdiPixels, ChangeStampsThroughTheDC) {
   lvx::Surface win;
   win.Resize(64, 64);
@@ -321,5 +374,19 @@ TEST(GdiPixels, ChangeStampsThroughTheDC) {
   Canvas bitmap(8, 8, RGB(0, 0, 0));
   EXPECT_TRUE(lvx::ChangedSince(bitmap.dc(), RECT{0, 0, 2, 2}, lvx::ChangeStamp(bitmap.dc())));
   EXPECT_TRUE(lvx::ChangedSince(nullptr, spot, stamp));
+
+  // Asked again and again, the stamp moves on while the spot stays as it
+  // was, so a change elsewhere in between is never mistaken for one here,
+  // and a change here is still seen however late it is asked about.
+  std::uint64_t looked = lvx::ChangeStamp(dc);
+  SetPixel(dc, 40, 40, RGB(9, 9, 9));
+  EXPECT_TRUE(lvx::StillUnchanged(dc, spot, looked));
+  EXPECT_EQ(looked, lvx::ChangeStamp(dc));
+  SetPixel(dc, 12, 12, RGB(7, 7, 7));
+  SetPixel(dc, 41, 40, RGB(9, 9, 9));
+  const std::uint64_t kept = looked;
+  EXPECT_FALSE(lvx::StillUnchanged(dc, spot, looked));
+  EXPECT_EQ(looked, kept) << "a changed spot keeps its old stamp";
+  EXPECT_FALSE(lvx::StillUnchanged(bitmap.dc(), RECT{0, 0, 2, 2}, looked));
   lvx::DestroySurfaceDC(dc);
 }

@@ -206,8 +206,15 @@ TEST(GdiSurface, ChangeStampsTellWhetherAnAreaChanged) {
   EXPECT_FALSE(s.ChangedSince(star, drawn)) << "nothing happened since";
   s.MarkDirty(250, 20, 260, 30);  // far away
   EXPECT_FALSE(s.ChangedSince(star, drawn));
+  s.MarkDirty(120, 120, 124, 124);  // the same 64 x 64 region, another block
+  EXPECT_FALSE(s.ChangedSince(star, drawn));
   s.MarkSpan(104, 90, 101);  // touches the star's left edge
   EXPECT_TRUE(s.ChangedSince(star, drawn));
+  // A star across the edge of two regions sees a change in either.
+  const RECT across{126, 60, 133, 67};
+  const std::uint64_t acrossDrawn = s.CurrentStamp();
+  s.MarkDirty(130, 66, 131, 67);
+  EXPECT_TRUE(s.ChangedSince(across, acrossDrawn));
   const std::uint64_t again = s.CurrentStamp();
   EXPECT_FALSE(s.ChangedSince(star, again));
   // Areas outside the surface never changed; a stamp of another surface or
