@@ -168,21 +168,14 @@ void LogFileClass::ClearLocked() {
   if (stopPrompt_) WriteEntryLocked(3, "Settings", "StopUserPrompt");
 }
 
-void LogFileClass::AppendLocked(const std::string& piece) {
+void LogFileClass::AppendLocked(std::string_view piece) {
   if (state_ != 1 || gLogBytes > kLogLimit) return;
   gLogBytes += static_cast<int>(piece.size()) + 2;
-  std::FILE* f = lvx::OpenRegularFile(logPath_.c_str(), "a");
-  if (f != nullptr) {
-    std::fwrite(piece.data(), 1, piece.size(), f);
-    std::fclose(f);
-  }
+  lvx::AppendToRegularFile(logPath_.c_str(), piece.data(), piece.size());
   if (gLogBytes > kLogLimit) {
-    std::string warning = kSizeWarning;
+    const std::string_view warning = kSizeWarning;
     gLogBytes += static_cast<int>(warning.size()) + 2;
-    if ((f = lvx::OpenRegularFile(logPath_.c_str(), "a")) != nullptr) {
-      std::fwrite(warning.data(), 1, warning.size(), f);
-      std::fclose(f);
-    }
+    lvx::AppendToRegularFile(logPath_.c_str(), warning.data(), warning.size());
   }
 }
 
@@ -191,16 +184,23 @@ void LogFileClass::WriteEntryLocked(int level, const char* name, const char* val
     state_ = 1;
     ClearLocked();
   }
-  std::string line = Prefix(level);
-  line += OrEmpty(name);
-  line += "= ";
-  line += OrEmpty(value);
+  // Built on the stack: a log line written during a frame allocates nothing.
+  // Every raw byte becomes at least one byte of UTF-8, so the first
+  // kLineLimit + 3 of them (room for the character that crosses the limit)
+  // give the same line as the whole entry would.
+  constexpr std::size_t kRaw = kLineLimit + 3;
+  char raw[kRaw];
+  std::size_t rawSize = 0;
+  for (const char* part : {Prefix(level), OrEmpty(name), "= ", OrEmpty(value)}) {
+    for (; *part != '\0' && rawSize < kRaw; ++part) raw[rawSize++] = *part;
+  }
   // Values in the older code page are converted, so the log reads as UTF-8;
   // the line limit counts bytes and never cuts a character in two.
-  line = lvx::ToUtf8(line);
-  line.resize(lvx::CutLength(std::string_view(line), kLineLimit));
-  if (level & 1) line += '\n';
-  AppendLocked(line);
+  char line[3 * kRaw + 1];
+  std::size_t size = lvx::ToUtf8Into(std::string_view(raw, rawSize), line, 3 * kRaw);
+  size = lvx::CutLength(std::string_view(line, size), kLineLimit);
+  if (level & 1) line[size++] = '\n';
+  AppendLocked(std::string_view(line, size));
 }
 
 void LogFileClass::Log(int level, const char* name, const char* value) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "platform/winapi.h"
 
@@ -40,7 +41,7 @@ class LogFileClass {
   // The caller holds the log's mutex.
   void ClearLocked();
   void WriteEntryLocked(int level, const char* name, const char* value);
-  void AppendLocked(const std::string& piece);
+  void AppendLocked(std::string_view piece);
 
   int state_;
   int stopPrompt_;

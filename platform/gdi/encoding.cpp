@@ -31,17 +31,26 @@ std::size_t SequenceLength(std::string_view text, std::size_t at) {
   return length;
 }
 
-void AppendUtf8(std::string& out, std::uint32_t cp) {
+// The UTF-8 bytes of a code point below 0x10000; returns how many.
+std::size_t EncodeUtf8(std::uint32_t cp, char out[3]) {
   if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
+    out[0] = static_cast<char>(cp);
+    return 1;
   }
+  if (cp < 0x800) {
+    out[0] = static_cast<char>(0xC0 | (cp >> 6));
+    out[1] = static_cast<char>(0x80 | (cp & 0x3F));
+    return 2;
+  }
+  out[0] = static_cast<char>(0xE0 | (cp >> 12));
+  out[1] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+  out[2] = static_cast<char>(0x80 | (cp & 0x3F));
+  return 3;
+}
+
+void AppendUtf8(std::string& out, std::uint32_t cp) {
+  char bytes[3];
+  out.append(bytes, EncodeUtf8(cp, bytes));
 }
 
 }  // namespace
@@ -90,6 +99,25 @@ std::string ToUtf8(std::string_view text) {
     }
   }
   return out;
+}
+
+std::size_t ToUtf8Into(std::string_view text, char* out, std::size_t capacity) {
+  std::size_t used = 0;
+  for (std::size_t i = 0; i < text.size();) {
+    const std::size_t length = SequenceLength(text, i);
+    char bytes[3];
+    const char* piece = text.data() + i;
+    std::size_t size = length;
+    if (length == 0) {
+      size = EncodeUtf8(Cp1252ToUnicode(static_cast<unsigned char>(text[i])), bytes);
+      piece = bytes;
+    }
+    if (size > capacity - used) break;  // whole characters only
+    std::memcpy(out + used, piece, size);
+    used += size;
+    i += length > 0 ? length : 1;
+  }
+  return used;
 }
 
 std::size_t CutLength(std::string_view text, std::size_t limit) {

@@ -336,10 +336,10 @@ BOOL MakePrivateFolder(const char* path) {
   return TRUE;
 }
 
-std::FILE* OpenRegularFile(const char* path, const char* mode) {
+int OpenRegularFd(const char* path, const char* mode) {
   if (path == nullptr || mode == nullptr || *path == '\0') {
     errno = EINVAL;
-    return nullptr;
+    return -1;
   }
   const bool plus = std::strchr(mode, '+') != nullptr;
   int flags = O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
@@ -355,32 +355,55 @@ std::FILE* OpenRegularFile(const char* path, const char* mode) {
       break;
     default:
       errno = EINVAL;
-      return nullptr;
+      return -1;
   }
   // Something that is there and not a regular file is not even opened: for
   // a device that alone may have effects.
   struct stat st {};
   if (stat(path, &st) == 0 && !S_ISREG(st.st_mode)) {
     errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
-    return nullptr;
+    return -1;
   }
   const int fd = open(path, flags, 0666);
-  if (fd < 0) return nullptr;
+  if (fd < 0) return -1;
   if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     close(fd);
     errno = EINVAL;
-    return nullptr;
+    return -1;
   }
   fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   if (mode[0] == 'w' && ftruncate(fd, 0) != 0) {
     const int err = errno;
     close(fd);
     errno = err;
-    return nullptr;
+    return -1;
   }
+  return fd;
+}
+
+std::FILE* OpenRegularFile(const char* path, const char* mode) {
+  const int fd = OpenRegularFd(path, mode);
+  if (fd < 0) return nullptr;
   std::FILE* f = fdopen(fd, mode);
   if (f == nullptr) close(fd);
   return f;
+}
+
+bool AppendToRegularFile(const char* path, const char* data, std::size_t size) {
+  const int fd = OpenRegularFd(path, "a");
+  if (fd < 0) return false;
+  bool ok = true;
+  while (size > 0) {
+    const ssize_t n = write(fd, data, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      ok = false;
+      break;
+    }
+    data += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return close(fd) == 0 && ok;
 }
 
 }  // namespace lvx

@@ -169,6 +169,12 @@ std::string SystemFolder();
 // blocking: a pipe, device, socket or folder at `path` is refused (errno
 // EINVAL, EISDIR for a folder) and "w" truncates only a regular file.
 std::FILE* OpenRegularFile(const char* path, const char* mode);
+// The same as a descriptor (-1 and errno on failure); the caller closes it.
+int OpenRegularFd(const char* path, const char* mode);
+// Appends `size` bytes to the regular file at `path` (made when missing),
+// opening and closing it around the write, and allocates no memory: a log
+// line written from the frame path costs no allocation.
+bool AppendToRegularFile(const char* path, const char* data, std::size_t size);
 // A folder only this user may write into, made (mode 700) when missing. In a
 // shared temporary folder a folder of the same name may be another user's,
 // with links in it that would make us write over our own files: FALSE when

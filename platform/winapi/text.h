@@ -27,6 +27,9 @@ std::uint32_t Cp1252ToUnicode(unsigned char byte);
 // The text as valid UTF-8: valid sequences are kept, every other byte is
 // converted from Windows-1252.
 std::string ToUtf8(std::string_view text);
+// The same into `out`, as many whole characters as `capacity` bytes hold;
+// returns the bytes written. Allocates nothing.
+std::size_t ToUtf8Into(std::string_view text, char* out, std::size_t capacity);
 
 // Where to cut text so that at most `limit` bytes remain and no character is
 // split: `limit` itself, or the start of the character that reaches past it.

@@ -1,6 +1,8 @@
 // UTF-8 with stray bytes read as Windows-1252: decoding, conversion and cuts.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include <string>
 
 #include "platform/winapi.h"
@@ -54,10 +56,20 @@ TEST(TextEncoding, ToUtf8KeepsValidTextAndConvertsStrayBytes) {
   EXPECT_EQ(lvx::ToUtf8(std::string("a\0b", 3)), std::string("a\0b", 3));
   // The scrambling marker byte of stored secrets survives as a character.
   EXPECT_EQ(lvx::ToUtf8("\xFF"), "\xC3\xBF");
+  // Into a buffer (the log's lines): the same bytes, whole characters only.
+  char out[8];
+  const std::string mixed = "a\xE9\xC3\xA9\x80";  // a, é (two ways), €
+  EXPECT_EQ(std::string(out, lvx::ToUtf8Into(mixed, out, sizeof out)), lvx::ToUtf8(mixed));
+  EXPECT_EQ(std::string(out, lvx::ToUtf8Into(mixed, out, 7)), "a\xC3\xA9\xC3\xA9");
+  EXPECT_EQ(lvx::ToUtf8Into(mixed, out, 2), 1u) << "no half of the first \xC3\xA9";
+  EXPECT_EQ(lvx::ToUtf8Into(mixed, out, 0), 0u);
   // Whatever the input, the output decodes without a single stray byte.
   std::string all;
   for (int b = 1; b < 256; ++b) all += static_cast<char>(b);
   const std::string converted = lvx::ToUtf8(all);
+  std::vector<char> into(converted.size());
+  ASSERT_EQ(lvx::ToUtf8Into(all, into.data(), into.size()), converted.size());
+  EXPECT_EQ(std::string(into.begin(), into.end()), converted);
   EXPECT_EQ(lvx::ToUtf8(converted), converted);
 }
 

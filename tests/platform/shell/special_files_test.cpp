@@ -112,6 +112,12 @@ TEST(SpecialFiles, RegularFilesOnlyAreOpened) {
     EXPECT_EQ(errno, EISDIR) << mode;
     EXPECT_EQ(lvx::OpenRegularFile("/dev/null", mode), nullptr) << mode;
   }
+  // Appending a log line goes by the same rule.
+  EXPECT_FALSE(lvx::AppendToRegularFile(fifo.c_str(), "x", 1));
+  EXPECT_FALSE(lvx::AppendToRegularFile("/dev/null", "x", 1));
+  EXPECT_TRUE(lvx::AppendToRegularFile((dir + "/new.log").c_str(), "one\n", 4));
+  EXPECT_TRUE(lvx::AppendToRegularFile((dir + "/new.log").c_str(), "two\n", 4));
+  EXPECT_EQ(ReadFile(dir + "/new.log"), "one\ntwo\n");
   std::FILE* f = lvx::OpenRegularFile(file.c_str(), "a");
   ASSERT_NE(f, nullptr);
   std::fputs(", more", f);
