@@ -1,6 +1,7 @@
 // The X11 display against the test script's Xvfb: pixels on screen, previews
 // inside foreign windows, input, and windows of another process.
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -389,6 +390,47 @@ TEST_F(X11Test, BogusWindowIdsAreNotWindows) {
   b->Raise(0x1FFFFFF0u);  // must not end the process
   // Still talking to the server afterwards.
   EXPECT_GT(b->ScreenSize().cx, 0);
+}
+
+// The loop reads the connection before it sleeps only when something may
+// wait in a client-side buffer, where poll() no longer sees it: an event
+// that came in with a reply must not be left there.
+TEST_F(X11Test, AnEventReadWithAReplyIsNeverLeftUnseen) {
+  auto b = OpenX11();
+  ASSERT_TRUE(b);
+  lvx::NativeWindowDesc desc;
+  desc.className = "LumivexUnseenTest";
+  desc.title = "Unseen";
+  desc.style = WS_POPUP | WS_VISIBLE;
+  desc.width = 200;
+  desc.height = 100;
+  const NativeId id = b->CreateWindow(desc);
+  ASSERT_NE(id, 0u);
+  b->ShowWindow(id, true);
+  const Window w = static_cast<Window>(id);
+  WaitViewable(w);
+  ASSERT_TRUE(WaitEvent(*b, [](const NativeEvent& e) { return e.kind == kExpose; }, nullptr));
+  std::vector<NativeEvent> events;
+  b->PollEvents(events);
+  EXPECT_FALSE(b->MayHoldUnseenEvents()) << "everything was just taken";
+
+  XEvent ev{};
+  ev.xkey.type = KeyPress;
+  ev.xkey.keycode = XKeysymToKeycode(test_.get(), XK_b);
+  ev.xkey.same_screen = True;
+  Send(w, ev);
+  XSync(test_.get(), False);  // the server queued it for us before the reply below
+  b->CursorPos();  // a round trip: the key comes in with its reply
+  pollfd fd{b->EventFd(), POLLIN, 0};
+  ASSERT_EQ(poll(&fd, 1, 0), 0) << "the key must sit in our buffers, not on the connection";
+  EXPECT_TRUE(b->MayHoldUnseenEvents());
+  events.clear();
+  b->TakeEvents(events, true);
+  bool key = false;
+  for (const NativeEvent& e : events) key |= e.kind == kInput && e.message == WM_KEYDOWN;
+  EXPECT_TRUE(key);
+  EXPECT_FALSE(b->MayHoldUnseenEvents());
+  b->DestroyWindow(id);
 }
 
 TEST_F(X11Test, KeyButtonAndMotionArriveWithClientCoordinates) {
