@@ -105,6 +105,27 @@ class X11Test : public ::testing::Test {
     }));
   }
 
+  // A popup window of ours at x, y, shown and on the screen; its first
+  // Expose is returned in *exposed. 0 when it could not be made.
+  NativeId ShownWindow(lvx::Backend& b, const char* name, int x, int y, int w, int h,
+                       NativeEvent* exposed) {
+    lvx::NativeWindowDesc desc;
+    desc.className = name;
+    desc.title = name;
+    desc.style = WS_POPUP | WS_VISIBLE;
+    desc.x = x;
+    desc.y = y;
+    desc.width = w;
+    desc.height = h;
+    const NativeId id = b.CreateWindow(desc);
+    if (id == 0) return 0;
+    b.ShowWindow(id, true);
+    WaitViewable(static_cast<Window>(id));
+    // Mapping exposes the window: one repaint request inside it.
+    if (!WaitEvent(b, [](const NativeEvent& e) { return e.kind == kExpose; }, exposed)) return 0;
+    return id;
+  }
+
   // Sends a synthetic input event straight to `w`: it reaches the window
   // whatever other tests on this display do with focus and pointer.
   void Send(Window w, XEvent ev) {
@@ -398,18 +419,9 @@ TEST_F(X11Test, BogusWindowIdsAreNotWindows) {
 TEST_F(X11Test, AnEventReadWithAReplyIsNeverLeftUnseen) {
   auto b = OpenX11();
   ASSERT_TRUE(b);
-  lvx::NativeWindowDesc desc;
-  desc.className = "LumivexUnseenTest";
-  desc.title = "Unseen";
-  desc.style = WS_POPUP | WS_VISIBLE;
-  desc.width = 200;
-  desc.height = 100;
-  const NativeId id = b->CreateWindow(desc);
+  const NativeId id = ShownWindow(*b, "LumivexUnseenTest", 0, 0, 200, 100, nullptr);
   ASSERT_NE(id, 0u);
-  b->ShowWindow(id, true);
   const Window w = static_cast<Window>(id);
-  WaitViewable(w);
-  ASSERT_TRUE(WaitEvent(*b, [](const NativeEvent& e) { return e.kind == kExpose; }, nullptr));
   std::vector<NativeEvent> events;
   b->PollEvents(events);
   EXPECT_FALSE(b->MayHoldUnseenEvents()) << "everything was just taken";
@@ -436,24 +448,11 @@ TEST_F(X11Test, AnEventReadWithAReplyIsNeverLeftUnseen) {
 TEST_F(X11Test, KeyButtonAndMotionArriveWithClientCoordinates) {
   auto b = OpenX11();
   ASSERT_TRUE(b);
-  lvx::NativeWindowDesc desc;
-  desc.className = "LumivexInputTest";
-  desc.title = "Input";
-  desc.style = WS_POPUP | WS_VISIBLE;
-  desc.x = 50;
-  desc.y = 60;
-  desc.width = 300;
-  desc.height = 200;
-  const NativeId id = b->CreateWindow(desc);
-  ASSERT_NE(id, 0u);
-  b->ShowWindow(id, true);
-  const Window w = static_cast<Window>(id);
-  WaitViewable(w);
-  Display* d = test_.get();
-  // Mapping exposes the window: one repaint request inside it.
   NativeEvent exposed;
-  ASSERT_TRUE(WaitEvent(
-      *b, [&](const NativeEvent& e) { return e.kind == kExpose; }, &exposed));
+  const NativeId id = ShownWindow(*b, "LumivexInputTest", 50, 60, 300, 200, &exposed);
+  ASSERT_NE(id, 0u);
+  const Window w = static_cast<Window>(id);
+  Display* d = test_.get();
   EXPECT_EQ(exposed.window, id);
   EXPECT_LT(exposed.area.left, exposed.area.right);
   EXPECT_LE(exposed.area.right, 300);
