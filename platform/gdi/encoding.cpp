@@ -48,11 +48,6 @@ std::size_t EncodeUtf8(std::uint32_t cp, char out[3]) {
   return 3;
 }
 
-void AppendUtf8(std::string& out, std::uint32_t cp) {
-  char bytes[3];
-  out.append(bytes, EncodeUtf8(cp, bytes));
-}
-
 }  // namespace
 
 std::uint32_t Cp1252ToUnicode(unsigned char byte) {
@@ -86,18 +81,9 @@ TextChar DecodeChar(std::string_view text, std::size_t at) {
 }
 
 std::string ToUtf8(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size();) {
-    const std::size_t length = SequenceLength(text, i);
-    if (length > 0) {
-      out.append(text.substr(i, length));
-      i += length;
-    } else {
-      AppendUtf8(out, Cp1252ToUnicode(static_cast<unsigned char>(text[i])));
-      ++i;
-    }
-  }
+  // Every byte becomes at most three.
+  std::string out(3 * text.size(), '\0');
+  out.resize(ToUtf8Into(text, out.data(), out.size()));
   return out;
 }
 
