@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 #include "scene/saver_state.h"
 #include "settings/log_file.h"
@@ -184,16 +185,72 @@ void STAR::Advance() {
   if (twinkleCounter != 0) --twinkleCounter;
 }
 
-void AdvanceStars(STAR* stars, std::size_t count) {
+namespace {
+bool passOverStarsAtRest = true;
+}  // namespace
+
+bool STAR::AtRest(RECT& place) const {
+  if (twinkleCounter != 0 || (moveCounter > 0 && messageFlag == 1)) return false;
+  // Advance would still move its start, or park it.
+  if (x == targetX && startX != x) return false;
+  if (y == targetY && (startY != y || y == ScreenBottom)) return false;
+  if (y == 0 || y == ScreenBottom) {
+    place = RECT{0, 0, 0, 0};
+    return true;
+  }
+  if (x < 0 || y < 0 || !drawn || x != drawnX || y != drawnY || brightness != drawnBrightness ||
+      brightness < 0 || brightness > 100 || StarPalette.nCreated == 0)
+    return false;
+  const StarBitmapClass& sprite = StarPalette.sprite[static_cast<std::size_t>(brightness)];
+  if ((sprite.size <= 1 ? SaverDC : sprite.bitmap.hTargetDC) != SaverDC) return false;
+  place = RECT{x - sprite.centre, y - sprite.centre, x - sprite.centre + sprite.size,
+               y - sprite.centre + sprite.size};
+  // A star whose place was drawn over, but which the moon or the picture
+  // keeps from drawing again, asks at every turn until it can.
+  return !lvx::ChangedSince(SaverDC, place, drawnStamp);
+}
+
+void StarRest::Note(std::size_t i, const STAR& star) {
+  Entry& e = entries_[i];
+  e.state = kBusy;
+  RECT place{};
+  if (!star.AtRest(place) || star.twinklePhase < 0 || star.twinklePhase > 0xFFFF ||
+      place.left < INT16_MIN || place.left > INT16_MAX || place.top < INT16_MIN ||
+      place.top > INT16_MAX)
+    return;
+  e.left = static_cast<std::int16_t>(place.left);
+  e.top = static_cast<std::int16_t>(place.top);
+  e.size = static_cast<std::uint8_t>(place.right - place.left);
+  e.phase = static_cast<std::uint16_t>(star.twinklePhase);
+  e.state = e.size == 0 ? kParked : kStanding;
+}
+
+void AdvanceStars(STAR* stars, std::size_t count, StarRest& rest) {
   constexpr std::size_t kStarsAhead = 16;  // the star's own lines
   constexpr std::size_t kCellsAhead = 8;   // its cell, once the star is here
+  if (rest.entries_.size() != count) {
+    rest.entries_.assign(count, StarRest::Entry{});
+    rest.started_ = false;
+  }
+  const std::uint64_t now = lvx::ChangeStamp(SaverDC);
+  // A flight that starts moves every message star; without a change record
+  // (stamp 0) nobody can tell whether a place was drawn over.
+  const bool passOver = passOverStarsAtRest && rest.started_ && StartMoving == 0 && now != 0;
+  const std::uint64_t since = rest.since_;
+  const StarRest::Entry* entries = rest.entries_.data();
+  const auto skip = [&](std::size_t i) {
+    const StarRest::Entry& e = entries[i];
+    if (!passOver || e.state == StarRest::kBusy || e.phase == TwinkleDraw) return false;
+    return e.state == StarRest::kParked ||
+           !lvx::ChangedSince(SaverDC, RECT{e.left, e.top, e.left + e.size, e.top + e.size}, since);
+  };
   for (std::size_t i = 0; i < count; ++i) {
-    if (i + kStarsAhead < count) {
+    if (i + kStarsAhead < count && entries[i + kStarsAhead].state == StarRest::kBusy) {
       const char* ahead = reinterpret_cast<const char*>(&stars[i + kStarsAhead]);
       __builtin_prefetch(ahead);
       __builtin_prefetch(ahead + sizeof(STAR) - 1);
     }
-    if (i + kCellsAhead < count) {
+    if (i + kCellsAhead < count && entries[i + kCellsAhead].state == StarRest::kBusy) {
       // A star that twinkles or flies draws near where it stands now.
       const STAR& s = stars[i + kCellsAhead];
       const bool drawing = s.twinkleCounter != 0 || (s.moveCounter > 0 && s.messageFlag == 1);
@@ -202,8 +259,12 @@ void AdvanceStars(STAR* stars, std::size_t count) {
         lvx::PrefetchPixels(SaverDC, RECT{s.x - 3, s.y - 3, s.x + 4, s.y + 4});
       }
     }
+    if (skip(i)) continue;
     stars[i].Advance();
+    rest.Note(i, stars[i]);
   }
+  rest.since_ = now;
+  rest.started_ = true;
 }
 
 namespace {
@@ -328,7 +389,10 @@ void ShootingStar::Reset() {
 }
 
 namespace lvx {
+void PassOverStarsAtRest(bool on) { passOverStarsAtRest = on; }
+
 void ResetStarsForTests() {
+  passOverStarsAtRest = true;
   StarPalette.nCreated = 0;
   for (StarBitmapClass& s : StarPalette.sprite) {
     if (s.bitmap.Used()) s.bitmap.Destroy();

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "platform/winapi.h"
 #include "scene/bitmap.h"
@@ -57,6 +58,10 @@ class STAR {
   void Advance();
   void CleverPlot();
   void CleverClear();
+  // True when Advance would change nothing and draw nothing, for as long as
+  // no flight starts, no twinkle comes up and nothing draws over the star's
+  // place; `place` is then that place on SaverDC (empty for a parked star).
+  bool AtRest(RECT& place) const;
 
   int messageFlag;
   int x, y;
@@ -85,10 +90,40 @@ class STAR {
 // A STAR with messageFlag 1: it flies to the points of the message.
 using MSGSTAR = STAR;
 
-// Advances count stars in order. After the sleep between frames none of
-// them is in the cache: the loop fetches the stars ahead of the one it
-// advances, and the space-matrix cell of those that will draw.
-void AdvanceStars(STAR* stars, std::size_t count);
+// What one array of stars looked like at its last turn, small enough to
+// stay in the cache: most stars stand still and need no turn at all.
+class StarRest {
+ public:
+  // Forgets every star (the stars were made anew).
+  void Reset() {
+    entries_.clear();
+    started_ = false;
+  }
+
+ private:
+  friend void AdvanceStars(STAR* stars, std::size_t count, StarRest& rest);
+  enum : std::uint8_t { kBusy, kParked, kStanding };
+  struct Entry {
+    std::int16_t left = 0, top = 0;
+    std::uint16_t phase = 0;
+    std::uint8_t size = 0;
+    std::uint8_t state = kBusy;
+  };
+  void Note(std::size_t i, const STAR& star);
+
+  std::vector<Entry> entries_;
+  // SaverDC's change stamp when the previous turn of this array began.
+  std::uint64_t since_ = 0;
+  bool started_ = false;
+};
+
+// Advances count stars in order. A star at rest (STAR::AtRest) whose twinkle
+// does not come up and whose place nothing changed since the array's
+// previous turn began is passed over: its Advance would do nothing. After
+// the sleep between frames none of the stars is in the cache: the loop
+// fetches the stars ahead of the one it advances, and the space-matrix cell
+// of those that will draw.
+void AdvanceStars(STAR* stars, std::size_t count, StarRest& rest);
 
 class ShootingStar {
  public:
@@ -103,6 +138,9 @@ class ShootingStar {
 };
 
 namespace lvx {
+// Whether AdvanceStars passes over stars at rest (on by default); tests turn
+// it off to draw the same sky the long way.
+void PassOverStarsAtRest(bool on);
 // Tests: palette, shared star values and space matrix as at program start.
 void ResetStarsForTests();
 }  // namespace lvx

@@ -68,6 +68,7 @@ void Universe::Create() {
   Moon.Create();
 
   CreateMessageStars(messageStars.data(), MessageStarCount);
+  messageRest_.Reset();
 
   LogUniverse("Calling BottomLine.Create");
   bottomLine.Create();
@@ -77,6 +78,7 @@ void Universe::Create() {
     star.Create(15, 30, Frames(40000), SaverDC, ScreenRect.left, ScreenRect.top, ScreenRect.right,
                 ScreenRect.bottom, Frames(20000), Frames(2000));
   }
+  skyRest_.Reset();
 
   LogUniverse("Calling Airplane[i].Create");
   for (AIRPLANE& plane : airplanes) plane.Create();
@@ -119,9 +121,9 @@ void Universe::Tick() {
   if (bottomLine.nextMessagePending != 0)
     PrintMsg(messageStars.data(), MessageStarCount, bottomLine);
 
-  AdvanceStars(messageStars.data(), messageStars.size());
+  AdvanceStars(messageStars.data(), messageStars.size(), messageRest_);
   TwinkleDraw = RandomBelow(Frames(40000));
-  AdvanceStars(stars.data(), stars.size());
+  AdvanceStars(stars.data(), stars.size(), skyRest_);
 
   for (AIRPLANE& plane : airplanes) plane.Fly();
   flyingPicture.Fly();
@@ -274,6 +276,8 @@ void ResetUniverseForTests() {
   u.stopwatch_ = Stopwatch();
   u.stars.fill(STAR());
   u.messageStars.fill(STAR());
+  u.messageRest_.Reset();
+  u.skyRest_.Reset();
   u.shootingStar = ShootingStar();
   u.airplanes.fill(AIRPLANE());
   u.sound = SoundClass();

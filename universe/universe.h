@@ -57,6 +57,9 @@ class Universe {
   friend void lvx::ResetUniverseForTests();
 
   bool created_;
+  // The stars at rest of each array, passed over by the frames.
+  StarRest messageRest_;
+  StarRest skyRest_;
   // "ReachTheStars": shown by Create, removed by the first frame after
   // kStartPictureMs.
   BitmapClass startPicture_;

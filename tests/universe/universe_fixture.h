@@ -5,6 +5,7 @@
 #include "events/time_events.h"
 #include "messages/quill.h"
 #include "messages/text_pixels.h"
+#include "moon/moon_display.h"
 #include "moon/phase.h"
 #include "tests/scene/scene_fixture.h"
 #include "universe/universe.h"
@@ -17,6 +18,7 @@ class UniverseFixture : public SceneTest {
     lvx::ResetTextPixelsForTests();
     lvx::ResetTimeEventsForTests();
     lvx::ResetMoonForTests();
+    lvx::ResetMoonDisplayForTests();
     lvx::ResetUniverseForTests();
   }
   void TearDown() override { lvx::ResetUniverseForTests(); }

@@ -1,9 +1,15 @@
 #include "universe/universe.h"
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdint>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "messages/message_stars.h"
+#include "platform/gdi/surface.h"
 #include "tests/universe/universe_fixture.h"
 
 namespace {
@@ -259,6 +265,100 @@ TEST_F(UniverseTest, MessageCycleTiming) {
   EXPECT_TRUE(Logged("BOTTOMLINE::Create= second"));
   // Every star started a new flight from where it stood.
   for (const MSGSTAR& s : u.messageStars) ASSERT_EQ(s.moveCounter, 399);
+}
+
+// Passing over the stars at rest only saves work: frame by frame the sky
+// is the one drawn by advancing every star, through a flight, twinkles, the
+// bottom line, the flying picture and blots painted over standing stars, to
+// the start of the next flight. Both skies grow from the same scene, each in
+// a child process of its own.
+TEST_F(UniverseTest, StarsPassedOverAtRestDrawTheSkyOfEveryStarAdvanced) {
+  PutMessage(0, "HI", "first");
+  PutMessage(1, "YO", "second");
+  MainSettings.UserWriteString("FPicture", "Category", "1");
+  Universe& u = U();
+  u.Create();
+  const auto sky = [&](bool passOver) {
+    lvx::PassOverStarsAtRest(passOver);
+    const lvx::Surface* surface = lvx::SurfaceOfDC(SaverDC);
+    const HBRUSH black = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    std::vector<std::uint64_t> out;  // the sky every 4th frame, then the stars
+    const auto fold = [](std::uint64_t hash, std::uint64_t value) {
+      return (hash ^ value) * 1099511628211ull;
+    };
+    for (int frame = 1; frame <= 1100; ++frame) {
+      u.Tick();
+      if (frame % 7 == 0) {
+        // A blot over part of the sky, as a window or an airplane leaves it.
+        const int x = (frame * 37) % 1000, y = (frame * 53) % 740;
+        const RECT blot{x, y, x + 3 + frame % 20, y + 2 + frame % 15};
+        FillRect(SaverDC, &blot, black);
+      }
+      if (frame % 4 != 0) continue;
+      std::uint64_t hash = 1469598103934665603ull;
+      for (std::uint32_t p : surface->pixels) hash = fold(hash, p);
+      out.push_back(hash);
+    }
+    for (const STAR* array : {u.messageStars.data(), u.stars.data()}) {
+      const std::size_t count = array == u.stars.data() ? u.stars.size() : u.messageStars.size();
+      for (std::size_t i = 0; i < count; ++i) {
+        const STAR& s = array[i];
+        std::uint64_t hash = 1469598103934665603ull;
+        for (int v : {s.x, s.y, s.brightness, s.startX, s.startY, s.targetX, s.targetY,
+                      s.twinkleCounter, s.moveCounter})
+          hash = fold(hash, static_cast<std::uint32_t>(v));
+        out.push_back(hash);
+      }
+    }
+    // The next message has started.
+    out.push_back(std::strcmp(Quill.Message, "YO") == 0 ? 1 : 0);
+    return out;
+  };
+  const auto inChild = [&](bool passOver) {
+    int fds[2];
+    EXPECT_EQ(pipe(fds), 0);
+    const pid_t pid = fork();
+    if (pid == 0) {
+      close(fds[0]);
+      const std::vector<std::uint64_t> out = sky(passOver);
+      const char* at = reinterpret_cast<const char*>(out.data());
+      std::size_t left = out.size() * sizeof(std::uint64_t);
+      while (left > 0) {
+        const ssize_t n = write(fds[1], at, left);
+        if (n <= 0) _exit(1);
+        at += n;
+        left -= static_cast<std::size_t>(n);
+      }
+      _exit(0);
+    }
+    close(fds[1]);
+    std::vector<std::uint64_t> out;
+    std::uint64_t value = 0;
+    std::size_t have = 0;
+    for (;;) {
+      const ssize_t n = read(fds[0], reinterpret_cast<char*>(&value) + have, sizeof value - have);
+      if (n <= 0) break;
+      have += static_cast<std::size_t>(n);
+      if (have == sizeof value) {
+        out.push_back(value);
+        have = 0;
+      }
+    }
+    close(fds[0]);
+    int status = 0;
+    EXPECT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    return out;
+  };
+  const std::vector<std::uint64_t> passedOver = inChild(true);
+  const std::vector<std::uint64_t> everyStar = inChild(false);
+  ASSERT_EQ(passedOver.size(), 275 + MessageStarCount + SkyStarCount + 1);
+  ASSERT_EQ(passedOver.size(), everyStar.size());
+  for (std::size_t i = 0; i < 275; ++i)
+    ASSERT_EQ(passedOver[i], everyStar[i]) << "the sky differs at frame " << 4 * (i + 1);
+  for (std::size_t i = 275; i + 1 < everyStar.size(); ++i)
+    ASSERT_EQ(passedOver[i], everyStar[i]) << "star " << i - 275 << " differs";
+  EXPECT_EQ(everyStar.back(), 1u);
 }
 
 TEST_F(UniverseTest, LandedStarsWriteTheMessage) {
