@@ -213,6 +213,12 @@ bool STAR::AtRest(RECT& place) const {
 void StarRest::Note(std::size_t i, const STAR& star) {
   Entry& e = entries_[i];
   e.state = kBusy;
+  e.size = 0;
+  // A busy star keeps where it stands, for the loop to fetch ahead.
+  const bool fits = star.x >= INT16_MIN && star.x <= INT16_MAX && star.y >= INT16_MIN &&
+                    star.y <= INT16_MAX;
+  e.left = fits ? static_cast<std::int16_t>(star.x) : 0;
+  e.top = fits ? static_cast<std::int16_t>(star.y) : 0;
   RECT place{};
   if (!star.AtRest(place) || star.twinklePhase < 0 || star.twinklePhase > 0xFFFF ||
       place.left < INT16_MIN || place.left > INT16_MAX || place.top < INT16_MIN ||
@@ -226,8 +232,9 @@ void StarRest::Note(std::size_t i, const STAR& star) {
 }
 
 void AdvanceStars(STAR* stars, std::size_t count, StarRest& rest) {
-  constexpr std::size_t kStarsAhead = 16;  // the star's own lines
-  constexpr std::size_t kCellsAhead = 8;   // its cell, once the star is here
+  // Busy stars fetched ahead of the one advanced: each draws, so a few
+  // are enough to hide the memory's latency behind their work.
+  constexpr int kBusyAhead = 8;
   if (rest.entries_.size() != count) {
     rest.entries_.assign(count, StarRest::Entry{});
     rest.started_ = false;
@@ -244,21 +251,23 @@ void AdvanceStars(STAR* stars, std::size_t count, StarRest& rest) {
     return e.state == StarRest::kParked ||
            !lvx::ChangedSince(SaverDC, RECT{e.left, e.top, e.left + e.size, e.top + e.size}, since);
   };
+  std::size_t ahead = 0;  // the next star the look-ahead considers
+  int fetched = 0;        // busy stars in [i, ahead)
   for (std::size_t i = 0; i < count; ++i) {
-    if (i + kStarsAhead < count && entries[i + kStarsAhead].state == StarRest::kBusy) {
-      const char* ahead = reinterpret_cast<const char*>(&stars[i + kStarsAhead]);
-      __builtin_prefetch(ahead);
-      __builtin_prefetch(ahead + sizeof(STAR) - 1);
-    }
-    if (i + kCellsAhead < count && entries[i + kCellsAhead].state == StarRest::kBusy) {
-      // A star that twinkles or flies draws near where it stands now.
-      const STAR& s = stars[i + kCellsAhead];
-      const bool drawing = s.twinkleCounter != 0 || (s.moveCounter > 0 && s.messageFlag == 1);
-      if (drawing && s.y != 0 && s.y != ScreenBottom) {
-        SpaceMatrix.Prefetch(s.x, s.y);
-        lvx::PrefetchPixels(SaverDC, RECT{s.x - 3, s.y - 3, s.x + 4, s.y + 4});
+    for (; ahead < count && fetched < kBusyAhead; ++ahead) {
+      const StarRest::Entry& e = entries[ahead];
+      if (e.state != StarRest::kBusy) continue;
+      ++fetched;
+      const char* star = reinterpret_cast<const char*>(&stars[ahead]);
+      __builtin_prefetch(star);
+      __builtin_prefetch(star + sizeof(STAR) - 1);
+      // It twinkles or flies, and draws near where it stood.
+      if (e.top != 0 && e.top != ScreenBottom) {
+        SpaceMatrix.Prefetch(e.left, e.top);
+        lvx::PrefetchPixels(SaverDC, RECT{e.left - 3, e.top - 3, e.left + 4, e.top + 4});
       }
     }
+    if (entries[i].state == StarRest::kBusy) --fetched;
     if (skip(i)) continue;
     stars[i].Advance();
     rest.Note(i, stars[i]);

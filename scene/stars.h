@@ -103,6 +103,8 @@ class StarRest {
  private:
   friend void AdvanceStars(STAR* stars, std::size_t count, StarRest& rest);
   enum : std::uint8_t { kBusy, kParked, kStanding };
+  // A star at rest: its place and twinkle phase. A busy one: where it
+  // stands (left, top), for fetching ahead.
   struct Entry {
     std::int16_t left = 0, top = 0;
     std::uint16_t phase = 0;
@@ -121,8 +123,8 @@ class StarRest {
 // does not come up and whose place nothing changed since the array's
 // previous turn began is passed over: its Advance would do nothing. After
 // the sleep between frames none of the stars is in the cache: the loop
-// fetches the stars ahead of the one it advances, and the space-matrix cell
-// of those that will draw.
+// fetches the busy stars ahead of the one it advances, with the pixels and
+// the space-matrix cell where they stand.
 void AdvanceStars(STAR* stars, std::size_t count, StarRest& rest);
 
 class ShootingStar {
