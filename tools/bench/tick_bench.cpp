@@ -123,6 +123,7 @@ struct Figures {
   double tickMs = 0, frameMs = 0, restTickMs = 0;
   int restFrames = 0;
   long long changed = 0, sent = 0, rects = 0, missed = 0;
+  long long restSent = 0, restRects = 0;  // in frames with no star flying
   long allocations = 0;         // after the first second, in frames without a new message
   long messageAllocations = 0;  // in the frames that began a new message
   int messageFrames = 0;
@@ -221,9 +222,11 @@ bool Measure(int width, int height, int frames, Figures& out) {
     const lvx::HeadlessBackend::PresentStats st = headless->Stats(id);
     const bool sentThisFrame = st.pixels != presented;
     out.sent += st.pixels - presented;
+    if (resting) out.restSent += st.pixels - presented;
     presented = st.pixels;
     if (sentThisFrame) {
       out.rects += static_cast<long long>(st.lastRegions.size());
+      if (resting) out.restRects += static_cast<long long>(st.lastRegions.size());
       for (const RECT& r : st.lastRegions)
         for (LONG y = r.top; y < r.bottom; ++y)
           std::memset(covered.data() + static_cast<std::size_t>(y) * width + r.left, 1,
@@ -267,6 +270,9 @@ void Print(int width, int height, const char* label, const Figures& f) {
         "sent/changed %.2f  missed %lld px\n",
         f.changed / n, f.sent / n, f.rects / n,
         f.changed ? static_cast<double>(f.sent) / static_cast<double>(f.changed) : 0.0, f.missed);
+    const double rest = std::max(f.restFrames, 1);
+    std::printf("           at rest: sent %.0f px/frame in %.1f rectangles\n", f.restSent / rest,
+                f.restRects / rest);
   }
 #if LUMIVEX_COUNT_ALLOCATIONS
   const int ordinary = f.frames - kFirstSecond - f.messageFrames;
