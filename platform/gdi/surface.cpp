@@ -14,15 +14,6 @@ namespace {
 // Past this many rectangles every dirty row is sent as one span: the list
 // must stay a size the server handles in one go.
 constexpr std::size_t kMaxRects = 8192;
-// Change stamps are kept per block of 16 x 16 pixels: small enough that a
-// twinkling star seldom makes its neighbours draw again, and a grid small
-// enough (32 KB for 1920 x 1080) to stay in the cache between frames.
-constexpr int kBlockShift = 4;
-constexpr int kBlock = 1 << kBlockShift;
-// Above them, one stamp per 64 x 64 pixels (2 KB for 1920 x 1080): a star
-// whose region saw nothing since its last look is answered from there.
-constexpr int kRegionShift = 6;
-constexpr int kRegion = 1 << kRegionShift;
 
 // Epochs are unique in the process, so a stamp of one surface never
 // matches another surface or an older grid of the same one.
@@ -160,12 +151,8 @@ void Surface::Grid() {
   wordBits_.assign(rows * static_cast<std::size_t>(wordWords_), 0);
   rowBits_.assign((rows + 63) >> 6, 0);
   anyDirty_ = false;
-  blocksX_ = (std::max(width, 0) + kBlock - 1) >> kBlockShift;
-  const std::size_t blocksY = (rows + kBlock - 1) >> kBlockShift;
-  blockStamps_.assign(static_cast<std::size_t>(blocksX_) * blocksY, 0);
-  regionsX_ = (std::max(width, 0) + kRegion - 1) >> kRegionShift;
-  const std::size_t regionsY = (rows + kRegion - 1) >> kRegionShift;
-  regionStamps_.assign(static_cast<std::size_t>(regionsX_) * regionsY, 0);
+  blocks_.Size(width, height);
+  regions_.Size(width, height);
   // Stamps handed out for the old grid must not match the new one.
   epoch_ = NewEpoch();
   counter_ = 0;
@@ -177,24 +164,42 @@ void Surface::Grid() {
   rowRight_.assign(rows, 0);
 }
 
+void Surface::StampGrid::Size(int width, int height) {
+  const int side = 1 << shift;
+  across = (std::max(width, 0) + side - 1) >> shift;
+  const std::size_t down = static_cast<std::size_t>((std::max(height, 0) + side - 1) >> shift);
+  stamps.assign(static_cast<std::size_t>(across) * down, 0);
+}
+
+void Surface::StampGrid::Set(int left, int top, int right, int bottom, std::uint32_t stamp) {
+  const int x0 = left >> shift, x1 = (right - 1) >> shift;
+  for (int gy = top >> shift; gy <= (bottom - 1) >> shift; ++gy) {
+    std::uint32_t* row = stamps.data() + static_cast<std::size_t>(gy) * across;
+    for (int x = x0; x <= x1; ++x) row[x] = stamp;
+  }
+}
+
+bool Surface::StampGrid::AnyAfter(int left, int top, int right, int bottom,
+                                  std::uint32_t since) const {
+  const int x0 = left >> shift, x1 = (right - 1) >> shift;
+  for (int gy = top >> shift; gy <= (bottom - 1) >> shift; ++gy) {
+    const std::uint32_t* row = stamps.data() + static_cast<std::size_t>(gy) * across;
+    for (int x = x0; x <= x1; ++x)
+      if (row[x] > since) return true;
+  }
+  return false;
+}
+
 void Surface::Stamp(int left, int top, int right, int bottom) {
   if (counter_ == UINT32_MAX) {
     epoch_ = NewEpoch();
     counter_ = 0;
-    std::fill(blockStamps_.begin(), blockStamps_.end(), 0u);
-    std::fill(regionStamps_.begin(), regionStamps_.end(), 0u);
+    blocks_.Clear();
+    regions_.Clear();
   }
   const std::uint32_t stamp = ++counter_;
-  const int bx0 = left >> kBlockShift, bx1 = (right - 1) >> kBlockShift;
-  for (int by = top >> kBlockShift; by <= (bottom - 1) >> kBlockShift; ++by) {
-    std::uint32_t* row = blockStamps_.data() + static_cast<std::size_t>(by) * blocksX_;
-    for (int bx = bx0; bx <= bx1; ++bx) row[bx] = stamp;
-  }
-  const int rx0 = left >> kRegionShift, rx1 = (right - 1) >> kRegionShift;
-  for (int ry = top >> kRegionShift; ry <= (bottom - 1) >> kRegionShift; ++ry) {
-    std::uint32_t* row = regionStamps_.data() + static_cast<std::size_t>(ry) * regionsX_;
-    for (int rx = rx0; rx <= rx1; ++rx) row[rx] = stamp;
-  }
+  blocks_.Set(left, top, right, bottom, stamp);
+  regions_.Set(left, top, right, bottom, stamp);
 }
 
 void Surface::SetBits(int y, int left, int right) {
@@ -235,20 +240,8 @@ bool Surface::ChangedSince(const RECT& area, std::uint64_t stamp) const {
   const int right = std::min<int>(area.right, width), bottom = std::min<int>(area.bottom, height);
   if (left >= right || top >= bottom) return false;
   const std::uint32_t since = static_cast<std::uint32_t>(stamp);
-  bool regionChanged = false;
-  const int rx0 = left >> kRegionShift, rx1 = (right - 1) >> kRegionShift;
-  for (int ry = top >> kRegionShift; ry <= (bottom - 1) >> kRegionShift && !regionChanged; ++ry) {
-    const std::uint32_t* row = regionStamps_.data() + static_cast<std::size_t>(ry) * regionsX_;
-    for (int rx = rx0; rx <= rx1; ++rx) regionChanged |= row[rx] > since;
-  }
-  if (!regionChanged) return false;
-  const int bx0 = left >> kBlockShift, bx1 = (right - 1) >> kBlockShift;
-  for (int by = top >> kBlockShift; by <= (bottom - 1) >> kBlockShift; ++by) {
-    const std::uint32_t* row = blockStamps_.data() + static_cast<std::size_t>(by) * blocksX_;
-    for (int bx = bx0; bx <= bx1; ++bx)
-      if (row[bx] > since) return true;
-  }
-  return false;
+  return regions_.AnyAfter(left, top, right, bottom, since) &&
+         blocks_.AnyAfter(left, top, right, bottom, since);
 }
 
 void Surface::PrefetchRecord(int left, int top, int right, int bottom) const {
@@ -257,10 +250,9 @@ void Surface::PrefetchRecord(int left, int top, int right, int bottom) const {
     __builtin_prefetch(bits_.data() + static_cast<std::size_t>(y) * words_ + (left >> 6), 1);
     __builtin_prefetch(bits_.data() + static_cast<std::size_t>(y) * words_ + ((right - 1) >> 6), 1);
   }
-  for (int by = top >> kBlockShift; by <= (bottom - 1) >> kBlockShift; ++by)
-    __builtin_prefetch(blockStamps_.data() + static_cast<std::size_t>(by) * blocksX_ +
-                           (left >> kBlockShift),
-                       1);
+  const int shift = blocks_.shift;
+  for (int gy = top >> shift; gy <= (bottom - 1) >> shift; ++gy)
+    __builtin_prefetch(blocks_.RowOf(gy << shift) + (left >> shift), 1);
 }
 
 // Ends row y, whose runs are in runs_: the same runs as the row above grow

@@ -1,6 +1,7 @@
 // Internal to platform/: the pixel store behind every bitmap and window.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <initializer_list>
 #include <memory>
@@ -132,11 +133,25 @@ struct Surface {
   int wordWords_ = 0;
   bool anyDirty_ = false;
 
-  // Stamps are 32-bit per block within an epoch; a new epoch clears them.
-  std::vector<std::uint32_t> blockStamps_;
-  int blocksX_ = 0;
-  std::vector<std::uint32_t> regionStamps_;  // the newest of each 4 x 4 blocks
-  int regionsX_ = 0;
+  // The latest change stamp of each square of 2^shift pixels; stamps are
+  // 32-bit within an epoch, and a new epoch clears them.
+  struct StampGrid {
+    explicit StampGrid(int squareShift) : shift(squareShift) {}
+    int shift;
+    int across = 0;  // squares per row
+    std::vector<std::uint32_t> stamps;
+    void Size(int width, int height);
+    void Clear() { std::fill(stamps.begin(), stamps.end(), 0u); }
+    // The stamps of the squares on pixel row y.
+    const std::uint32_t* RowOf(int y) const {
+      return stamps.data() + static_cast<std::size_t>(y >> shift) * across;
+    }
+    // Both take an area already clipped to the grid and not empty.
+    void Set(int left, int top, int right, int bottom, std::uint32_t stamp);
+    bool AnyAfter(int left, int top, int right, int bottom, std::uint32_t since) const;
+  };
+  StampGrid blocks_{4};   // 16 x 16: a twinkle seldom makes its neighbours draw again
+  StampGrid regions_{6};  // 64 x 64 above them, 2 KB at 1920 x 1080: most questions end here
   std::uint32_t counter_ = 0;
   std::uint32_t epoch_ = 0;
 
