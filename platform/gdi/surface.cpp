@@ -162,6 +162,8 @@ void Surface::Grid() {
   prevRuns_.reserve(static_cast<std::size_t>(words_) * 32 + 2);
   rowLeft_.assign(rows, 0);
   rowRight_.assign(rows, 0);
+  scratch_.assign(static_cast<std::size_t>(words_), 0);
+  scratchSummary_.assign(static_cast<std::size_t>(wordWords_), 0);
 }
 
 void Surface::StampGrid::Size(int width, int height) {
@@ -255,18 +257,98 @@ void Surface::PrefetchRecord(int left, int top, int right, int bottom) const {
     __builtin_prefetch(blocks_.RowOf(gy << shift) + (left >> shift), 1);
 }
 
-// Ends row y, whose runs are in runs_: the same runs as the row above grow
-// that row's band by one row; anything else starts a band.
-void Surface::EndRow(int y) {
-  if (y == lastRow_ + 1 && runs_ == prevRuns_) {
-    for (std::size_t i = bandStart_; i < out_.size(); ++i) out_[i].bottom = y + 1;
+// Ends the band of rows [top, bottom), whose runs are in runs_. It grows
+// the band above when that one ends where it begins and has the same runs,
+// or runs this one's overlap one for one and widening to take them in
+// costs at most half the pixels this band holds itself. Anything else
+// starts a band.
+void Surface::EndBand(int top, int bottom) {
+  if (top == lastBottom_ && (runs_ == prevRuns_ || Widen(top, bottom))) {
+    for (std::size_t i = bandStart_; i < out_.size(); ++i) out_[i].bottom = bottom;
   } else {
     bandStart_ = out_.size();
-    for (const auto& [left, right] : runs_) out_.push_back(RECT{left, y, right, y + 1});
+    for (const auto& [left, right] : runs_) out_.push_back(RECT{left, top, right, bottom});
   }
-  lastRow_ = y;
+  lastBottom_ = bottom;
   runs_.swap(prevRuns_);
   runs_.clear();
+}
+
+bool Surface::Widen(int top, int bottom) {
+  const std::size_t n = runs_.size();
+  if (n != prevRuns_.size()) return false;
+  const long above = top - out_[bandStart_].top, rows = bottom - top;
+  long extra = 0, own = 0;
+  int lastRight = -1;
+  for (std::size_t i = 0; i < n; ++i) {
+    const RECT& r = out_[bandStart_ + i];
+    const auto [left, right] = runs_[i];
+    if (left >= r.right || r.left >= right) return false;
+    const int unionLeft = std::min<int>(left, r.left), unionRight = std::max<int>(right, r.right);
+    if (unionLeft <= lastRight) return false;  // would touch its neighbour
+    lastRight = unionRight;
+    extra += (unionRight - unionLeft - (r.right - r.left)) * above +
+             (unionRight - unionLeft - (right - left)) * rows;
+    own += (right - left) * rows;
+  }
+  if (2 * extra > own) return false;
+  for (std::size_t i = 0; i < n; ++i) {
+    RECT& r = out_[bandStart_ + i];
+    r.left = std::min<LONG>(r.left, runs_[i].first);
+    r.right = std::max<LONG>(r.right, runs_[i].second);
+    runs_[i] = {r.left, r.right};
+  }
+  return true;
+}
+
+// Moves the marks of the rows in `group` (bits of row word rw) into the
+// scratch row, clearing them.
+void Surface::GatherRows(std::size_t rw, std::uint64_t group) {
+  for (; group; group &= group - 1) {
+    const std::size_t y = rw * 64 + static_cast<std::size_t>(std::countr_zero(group));
+    std::uint64_t* row = bits_.data() + y * words_;
+    std::uint64_t* summary = wordBits_.data() + y * wordWords_;
+    for (int sw = 0; sw < wordWords_; ++sw) {
+      std::uint64_t marked = summary[sw];
+      summary[sw] = 0;
+      scratchSummary_[static_cast<std::size_t>(sw)] |= marked;
+      for (; marked; marked &= marked - 1) {
+        const int wi = sw * 64 + std::countr_zero(marked);
+        scratch_[static_cast<std::size_t>(wi)] |= row[wi];
+        row[wi] = 0;
+      }
+    }
+  }
+}
+
+// Turns the scratch row into runs_ (changes up to kDirtyJoinGap apart
+// joined), clearing it.
+void Surface::RunsOfScratch() {
+  int runLeft = -1, runRight = -1;
+  for (int sw = 0; sw < wordWords_; ++sw) {
+    std::uint64_t marked = scratchSummary_[static_cast<std::size_t>(sw)];
+    scratchSummary_[static_cast<std::size_t>(sw)] = 0;
+    for (; marked; marked &= marked - 1) {
+      const int wi = sw * 64 + std::countr_zero(marked);
+      std::uint64_t word = scratch_[static_cast<std::size_t>(wi)];
+      scratch_[static_cast<std::size_t>(wi)] = 0;
+      const int base = wi * 64;
+      while (word) {
+        const int start = std::countr_zero(word);
+        const int length = std::countr_one(word >> start);
+        word = length == 64 ? 0 : word & ~(((1ull << length) - 1) << start);
+        const int left = base + start, right = left + length;
+        if (runLeft >= 0 && left - runRight <= kDirtyJoinGap) {
+          runRight = right;
+        } else {
+          if (runLeft >= 0) runs_.emplace_back(runLeft, runRight);
+          runLeft = left;
+          runRight = right;
+        }
+      }
+    }
+  }
+  if (runLeft >= 0) runs_.emplace_back(runLeft, runRight);
 }
 
 const std::vector<RECT>& Surface::TakeDirty() {
@@ -276,45 +358,24 @@ const std::vector<RECT>& Surface::TakeDirty() {
   rowsSeen_.clear();
   runs_.clear();
   prevRuns_.clear();
-  lastRow_ = -2;
+  lastBottom_ = -1;
+  static_assert(64 % kDirtyRowGroup == 0, "row groups must not straddle a row word");
+  constexpr std::uint64_t kGroupMask = (1ull << kDirtyRowGroup) - 1;
   const std::size_t rowWords = rowBits_.size();
   for (std::size_t rw = 0; rw < rowWords; ++rw) {
     std::uint64_t rows = rowBits_[rw];
     rowBits_[rw] = 0;
     while (rows) {
-      const int y = static_cast<int>(rw * 64 + static_cast<std::size_t>(std::countr_zero(rows)));
-      rows &= rows - 1;
-      std::uint64_t* row = bits_.data() + static_cast<std::size_t>(y) * words_;
-      std::uint64_t* summary = wordBits_.data() + static_cast<std::size_t>(y) * wordWords_;
-      int runLeft = -1, runRight = -1;
-      for (int sw = 0; sw < wordWords_; ++sw) {
-        std::uint64_t marked = summary[sw];
-        summary[sw] = 0;
-        while (marked) {
-          const int wi = sw * 64 + std::countr_zero(marked);
-          marked &= marked - 1;
-          std::uint64_t word = row[wi];
-          row[wi] = 0;
-          const int base = wi * 64;
-          while (word) {
-            const int start = std::countr_zero(word);
-            const int length = std::countr_one(word >> start);
-            word = length == 64 ? 0 : word & ~(((1ull << length) - 1) << start);
-            const int left = base + start, right = left + length;
-            if (runLeft >= 0 && left - runRight <= kDirtyJoinGap) {
-              runRight = right;
-            } else {
-              if (runLeft >= 0) runs_.emplace_back(runLeft, runRight);
-              runLeft = left;
-              runRight = right;
-            }
-          }
-        }
-      }
-      if (runLeft < 0) continue;
-      runs_.emplace_back(runLeft, runRight);
-      rowsSeen_.push_back(y);
-      EndRow(y);
+      const int first = std::countr_zero(rows);
+      const std::uint64_t group = rows & (kGroupMask << (first / kDirtyRowGroup * kDirtyRowGroup));
+      rows &= ~group;
+      GatherRows(rw, group);
+      RunsOfScratch();
+      if (runs_.empty()) continue;
+      const int top = static_cast<int>(rw * 64) + first;
+      const int bottom = static_cast<int>(rw * 64) + 64 - std::countl_zero(group);
+      for (int y = top; y < bottom; ++y) rowsSeen_.push_back(y);
+      EndBand(top, bottom);
     }
   }
   if (out_.size() > kMaxRects) Coarsen();
@@ -338,10 +399,10 @@ void Surface::Coarsen() {
   }
   out_.clear();
   prevRuns_.clear();
-  lastRow_ = -2;
+  lastBottom_ = -1;
   for (int y : rowsSeen_) {
     runs_.assign(1, {rowLeft_[static_cast<std::size_t>(y)], rowRight_[static_cast<std::size_t>(y)]});
-    EndRow(y);
+    EndBand(y, y + 1);
   }
 }
 

@@ -277,8 +277,9 @@ TEST(GdiPixels, WindowSurfaceMarksOnlyThePixelsThatChange) {
     EXPECT_EQ(box.right, 50 + side);
     EXPECT_EQ(box.bottom, 20 + side);
     // A sprite is sent as the box around its changes; a large picture as
-    // the changed pixels alone (the arms, not the square).
-    EXPECT_EQ(area, side == 7 ? 49 : 2 * side - 1);
+    // the arms, not the square: the column, and across it the group of rows
+    // that holds the changed row.
+    EXPECT_EQ(area, side == 7 ? 49 : (side - lvx::kDirtyRowGroup) + lvx::kDirtyRowGroup * side);
     // A sprite that changed in one corner only marks that corner.
     SetPixel(bright.dc(), side - 1, side - 1, RGB(1, 2, 3));
     ASSERT_TRUE(BitBlt(dc, 50, 20, side, side, bright.dc(), 0, 0, SRCCOPY));
@@ -343,14 +344,16 @@ TEST(GdiPixels, WideCopiesMarkEveryChangedPixelAndNothingFarFromOne) {
           ASSERT_TRUE(marked) << x << "," << y;
         }
         if (!marked) continue;
-        // A marked pixel that did not change lies in a gap between changes.
+        // A marked pixel that did not change lies in a gap between changes
+        // of the line's rows (which are presented a few rows at a time).
         bool nearChange = false;
-        for (int d = -lvx::kDirtyJoinGap; d <= lvx::kDirtyJoinGap && !nearChange; ++d) {
-          const int nx = x + d;
-          if (nx < 0 || nx >= kW) continue;
-          const std::size_t n = static_cast<std::size_t>(y + 1) * win.width + nx + 5;
-          nearChange = win.pixels[n] != before[n];
-        }
+        for (int ny = 0; ny < kH && !nearChange; ++ny)
+          for (int d = -lvx::kDirtyJoinGap; d <= lvx::kDirtyJoinGap && !nearChange; ++d) {
+            const int nx = x + d;
+            if (nx < 0 || nx >= kW) continue;
+            const std::size_t n = static_cast<std::size_t>(ny + 1) * win.width + nx + 5;
+            nearChange = win.pixels[n] != before[n];
+          }
         ASSERT_TRUE(nearChange) << x << "," << y;
       }
     }

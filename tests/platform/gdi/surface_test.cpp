@@ -53,27 +53,32 @@ void ExpectBanded(const std::vector<RECT>& rects) {
     }
 }
 
-// Checks that `rects` cover every marked pixel and, beyond them, only gaps
-// of at most kDirtyJoinGap pixels between marked pixels of the same row.
-void ExpectExact(const std::vector<RECT>& rects, const std::vector<char>& marked, int w, int h) {
+// Checks that `rects` cover every marked pixel and little more: each
+// rectangle holds a marked pixel in every group of rows it spans, and every
+// presented pixel has a marked one in its group of rows at most
+// kDirtyJoinGap away, or lies in a rectangle widened over a neighbouring
+// group's marks. Returns the area presented.
+long ExpectCovering(const std::vector<RECT>& rects, const std::vector<char>& marked, int w, int h) {
   const std::vector<char> cover = Coverage(rects, w, h);
-  for (int y = 0; y < h; ++y) {
-    int lastMarked = -1000;
-    for (int x = 0; x < w; ++x) {
-      const std::size_t i = static_cast<std::size_t>(y) * w + x;
-      if (marked[i]) {
-        ASSERT_TRUE(cover[i]) << "marked pixel " << x << "," << y << " not presented";
-        lastMarked = x;
-        continue;
-      }
-      if (!cover[i]) continue;
-      // An unmarked pixel presented: it must sit in a short gap of its row.
-      int next = x;
-      while (next < w && !marked[static_cast<std::size_t>(y) * w + next]) ++next;
-      ASSERT_LT(next, w) << "presented beyond the last mark at " << x << "," << y;
-      ASSERT_LE(next - lastMarked - 1, lvx::kDirtyJoinGap) << "wide gap at " << x << "," << y;
+  for (std::size_t i = 0; i < marked.size(); ++i) {
+    if (marked[i]) {
+      EXPECT_TRUE(cover[i]) << "marked pixel " << i % w << "," << i / w << " not presented";
     }
   }
+  const int g = lvx::kDirtyRowGroup;
+  long area = 0;
+  for (const RECT& r : rects) {
+    area += (r.right - r.left) * (r.bottom - r.top);
+    for (int group = r.top / g * g; group < r.bottom; group += g) {
+      bool any = false;
+      for (int y = std::max<int>(group, r.top); y < std::min<int>(group + g, r.bottom); ++y)
+        for (int x = r.left; x < r.right && !any; ++x)
+          any = marked[static_cast<std::size_t>(y) * w + x] != 0;
+      EXPECT_TRUE(any) << "rectangle " << r.left << "," << r.top << "-" << r.right << ","
+                       << r.bottom << " holds no mark in rows " << group << "+";
+    }
+  }
+  return area;
 }
 
 void Mark(lvx::Surface& s, std::vector<char>& marked, int l, int t, int r, int b) {
@@ -113,22 +118,25 @@ TEST(GdiSurface, PresentedRectanglesFollowTheMarkedPixels) {
   } cases[] = {
       {"one pixel", {{10, 10, 11, 11}}, {{10, 10, 11, 11}}},
       {"a 3x3 sprite is one rectangle", {{20, 20, 23, 23}}, {{20, 20, 23, 23}}},
-      {"a cross: one rectangle per distinct row span",
-       {{30, 27, 31, 30}, {27, 30, 34, 31}, {30, 31, 31, 34}},
-       {{30, 27, 31, 30}, {27, 30, 34, 31}, {30, 31, 31, 34}}},
+      {"a sprite across two groups of rows is still one", {{20, 22, 23, 25}}, {{20, 22, 23, 25}}},
+      {"a star that moved a pixel: two rows, one box", {{10, 10, 11, 11}, {11, 11, 12, 12}},
+       {{10, 10, 12, 12}}},
       {"runs a few pixels apart on a row join",
        {{40, 5, 42, 6}, {42 + lvx::kDirtyJoinGap, 5, 50 + lvx::kDirtyJoinGap, 6}},
        {{40, 5, 50 + lvx::kDirtyJoinGap, 6}}},
       {"runs further apart stay apart",
        {{40, 5, 42, 6}, {43 + lvx::kDirtyJoinGap, 5, 50 + lvx::kDirtyJoinGap, 6}},
        {{40, 5, 42, 6}, {43 + lvx::kDirtyJoinGap, 5, 50 + lvx::kDirtyJoinGap, 6}}},
-      {"overlapping marks become their union", {{0, 0, 8, 4}, {4, 2, 12, 6}},
-       {{0, 0, 8, 2}, {0, 2, 12, 4}, {4, 4, 12, 6}}},
-      {"sprites a row apart make bands", {{10, 10, 13, 13}, {40, 11, 43, 14}},
-       {{10, 10, 13, 11}, {10, 11, 13, 13}, {40, 11, 43, 13}, {40, 13, 43, 14}}},
-      {"a column of marks a row apart is not merged over the empty rows",
-       {{5, 0, 6, 1}, {5, 2, 6, 3}},
-       {{5, 0, 6, 1}, {5, 2, 6, 3}}},
+      {"sprites a row apart share their groups' bands", {{10, 10, 13, 13}, {40, 11, 43, 14}},
+       {{10, 10, 13, 14}, {40, 10, 43, 14}}},
+      {"a band widens to take in a run that overlaps it",
+       {{30, 26, 32, 28}, {29, 28, 33, 30}},
+       {{29, 26, 33, 30}}},
+      {"but not when that costs more than the run holds",
+       {{30, 25, 31, 28}, {10, 28, 34, 29}},
+       {{30, 25, 31, 28}, {10, 28, 34, 29}}},
+      {"groups of rows with nothing between them stay apart", {{5, 0, 6, 1}, {5, 8, 6, 9}},
+       {{5, 0, 6, 1}, {5, 8, 6, 9}}},
       {"marks across 64-pixel words", {{60, 1, 70, 2}, {127, 1, 129, 2}},
        {{60, 1, 70, 2}, {127, 1, 129, 2}}},
       {"marks outside the surface are clipped or dropped",
@@ -153,7 +161,7 @@ TEST(GdiSurface, PresentedRectanglesFollowTheMarkedPixels) {
   }
 }
 
-TEST(GdiSurface, ScatteredMarksArePresentedExactlyFrameAfterFrame) {
+TEST(GdiSurface, ScatteredMarksArePresentedClosely) {
   std::mt19937 rng(7);
   lvx::Surface s;
   const int w = 1000, h = 700;
@@ -172,7 +180,10 @@ TEST(GdiSurface, ScatteredMarksArePresentedExactlyFrameAfterFrame) {
       }
     }
     const std::vector<RECT> rects = s.TakeDirty();
-    ExpectExact(rects, marked, w, h);
+    const long marks = std::count(marked.begin(), marked.end(), 1);
+    // Scattered sprites cost a few unchanged pixels each: a present sends
+    // at most three times the pixels that changed.
+    EXPECT_LE(ExpectCovering(rects, marked, w, h), 3 * marks);
     ExpectBanded(rects);
     EXPECT_TRUE(s.TakeDirty().empty()) << "the record starts empty again";
   }
