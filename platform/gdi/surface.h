@@ -19,8 +19,8 @@ inline constexpr int kDirtyJoinGap = 16;
 // Rows are taken this many at a time (groups start at multiples of it): a
 // star that moves changes a few short runs, different on each of its rows,
 // and as one band they cost the X server one box instead of one per row.
-// At 2 a flight costs the server a fifth less than row by row, for about a
-// tenth more pixels; at 4 it saves no more and sends more.
+// At 2 a flight costs the server a seventh less than row by row, for about
+// a tenth more pixels; 4 or 8 save no more and send more.
 inline constexpr int kDirtyRowGroup = 2;
 
 // Memory a display lends a window surface for its pixels: the shared-memory
