@@ -12,7 +12,8 @@
 namespace lvx::test {
 
 std::string XDisplay::Tool(const std::string& command) const {
-  return Shell("DISPLAY=" + name_ + " " + command + " 2>/dev/null");
+  // Bounded: xdotool's --sync waits for a focus or a move that may never come.
+  return Shell("DISPLAY=" + name_ + " timeout 60 " + command + " 2>/dev/null");
 }
 
 std::vector<std::string> XDisplay::Windows(const std::string& title, bool visibleOnly) const {

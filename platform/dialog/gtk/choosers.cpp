@@ -47,13 +47,13 @@ GtkWindow* ParentFor(HWND owner) {
 int RunGtkDialog(GtkWidget* dialog) {
   gtk_window_set_modal(GTK_WINDOW(dialog), TRUE);
   gtk_window_present(GTK_WINDOW(dialog));
-  int response = gtk_dialog_run(GTK_DIALOG(dialog));
-  return response;
+  QueueHold hold;
+  return gtk_dialog_run(GTK_DIALOG(dialog));
 }
 
 void FinishGtkDialog(GtkWidget* dialog) {
   gtk_widget_destroy(dialog);
-  while (gtk_events_pending()) gtk_main_iteration_do(FALSE);
+  SettleGtk();
 }
 
 COLORREF FromRgba(const GdkRGBA& c) {

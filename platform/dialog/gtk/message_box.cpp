@@ -82,6 +82,7 @@ int MessageBox(HWND owner, const std::string& text, const std::string& caption, 
   TerminationWatch watch{GTK_DIALOG(dialog), fallback, false};
   const guint source = g_timeout_add(kTerminationPollMs, CloseOnTermination, &watch);
   int answer = 0;
+  QueueHold hold;
   while (answer == 0) {
     const int response = gtk_dialog_run(GTK_DIALOG(dialog));
     if (lvx::TerminationRequested()) {
@@ -94,7 +95,7 @@ int MessageBox(HWND owner, const std::string& text, const std::string& caption, 
   }
   if (!watch.fired) g_source_remove(source);
   gtk_widget_destroy(dialog);
-  while (gtk_events_pending()) gtk_main_iteration();
+  SettleGtk();
   return answer;
 }
 

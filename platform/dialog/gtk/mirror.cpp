@@ -95,13 +95,24 @@ struct QueueSource {
   int count;
 };
 
+QueueSource* g_queueSource = nullptr;
+int g_queueHolds = 0;
+
+// Only our modal loop takes messages from the queue. Anywhere else (a box
+// GTK runs on its own, settling after a window closes) a due timer would keep
+// the source ready, and the loop spinning, until the queue is read.
 gboolean QueuePrepare(GSource*, gint* timeout) {
+  if (g_queueHolds > 0) {
+    *timeout = -1;
+    return FALSE;
+  }
   MessageWaitSources w = CurrentMessageWaitSources();
   *timeout = w.timeoutMs;
   return w.timeoutMs == 0;
 }
 
 gboolean QueueCheck(GSource* source) {
+  if (g_queueHolds > 0) return FALSE;
   auto* q = reinterpret_cast<QueueSource*>(source);
   for (int i = 0; i < q->count; ++i) {
     if (g_source_query_unix_fd(source, q->tags[i]) & G_IO_IN) return TRUE;
@@ -116,15 +127,24 @@ gboolean QueueDispatch(GSource*, GSourceFunc, gpointer) {
 
 GSourceFuncs g_queueFuncs = {QueuePrepare, QueueCheck, QueueDispatch, nullptr, nullptr, nullptr};
 
+// While held, the descriptors are not polled either: a readable one would
+// end every wait at once.
+void WatchQueueDescriptors() {
+  if (g_queueSource == nullptr) return;
+  const auto events = static_cast<GIOCondition>(g_queueHolds > 0 ? 0 : G_IO_IN);
+  for (int i = 0; i < g_queueSource->count; ++i)
+    g_source_modify_unix_fd(&g_queueSource->base, g_queueSource->tags[i], events);
+}
+
 void EnsureQueueSource() {
-  static GSource* source = nullptr;
-  if (source != nullptr) return;
-  source = g_source_new(&g_queueFuncs, sizeof(QueueSource));
-  auto* q = reinterpret_cast<QueueSource*>(source);
+  if (g_queueSource != nullptr) return;
+  GSource* source = g_source_new(&g_queueFuncs, sizeof(QueueSource));
+  g_queueSource = reinterpret_cast<QueueSource*>(source);
   MessageWaitSources w = CurrentMessageWaitSources();
-  q->count = 0;
+  g_queueSource->count = 0;
   for (int i = 0; i < w.count; ++i)
-    q->tags[q->count++] = g_source_add_unix_fd(source, w.fds[i], G_IO_IN);
+    g_queueSource->tags[g_queueSource->count++] = g_source_add_unix_fd(source, w.fds[i], G_IO_IN);
+  WatchQueueDescriptors();
   g_source_attach(source, nullptr);
 }
 
@@ -284,7 +304,7 @@ GtkMirror::~GtkMirror() {
     gtk_widget_destroy(fixed_);
     g_object_unref(fixed_);
   }
-  while (gtk_events_pending()) gtk_main_iteration_do(FALSE);
+  gtk::SettleGtk();
 }
 
 void GtkMirror::Build() {
@@ -976,6 +996,23 @@ void BaseUnits(int* x, int* y) {
 }
 
 Mirror* NewMirror(Dialog& dialog) { return new GtkMirror(dialog); }
+
+QueueHold::QueueHold() {
+  if (++g_queueHolds == 1) WatchQueueDescriptors();
+}
+
+QueueHold::~QueueHold() {
+  if (--g_queueHolds == 0) {
+    WatchQueueDescriptors();
+    g_main_context_wakeup(nullptr);
+  }
+}
+
+void SettleGtk() {
+  QueueHold hold;
+  // Bounded all the same: a widget that animates would never let it end.
+  for (int i = 0; i < 1000 && gtk_events_pending(); ++i) gtk_main_iteration_do(FALSE);
+}
 
 void ModalLoop(HWND hwnd) {
   EnsureQueueSource();

@@ -15,6 +15,20 @@ void BaseUnits(int* x, int* y);
 Mirror* NewMirror(Dialog& dialog);
 void ModalLoop(HWND dialog);
 
+// Keeps our message queue out of GTK's main loop while it lives. Only
+// ModalLoop reads the queue; a loop GTK runs on its own (a box, a chooser)
+// would otherwise find a due timer ready again and again and spin.
+class QueueHold {
+ public:
+  QueueHold();
+  ~QueueHold();
+  QueueHold(const QueueHold&) = delete;
+  QueueHold& operator=(const QueueHold&) = delete;
+};
+
+// Lets GTK handle what a closed window left pending.
+void SettleGtk();
+
 // message_box.cpp
 int MessageBox(HWND owner, const std::string& text, const std::string& caption, UINT type,
                const std::vector<BoxButton>& buttons, int fallback);

@@ -4,9 +4,14 @@
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
 
+#include <time.h>
+
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <cstdio>
 #include <cstdlib>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -57,16 +62,45 @@ class DialogX11 : public ::testing::Test {
   }
 };
 
-// Runs xdotool on the test display; true when it succeeded.
+// Runs xdotool on the test display; true when it succeeded. Its --sync
+// waits have no end of their own.
 bool XDo(const std::string& args) {
   const std::string cmd =
-      "DISPLAY=" + lvx::test::TestXDisplay() + " xdotool " + args + " >/dev/null 2>&1";
+      "DISPLAY=" + lvx::test::TestXDisplay() + " timeout 20 xdotool " + args + " >/dev/null 2>&1";
   return std::system(cmd.c_str()) == 0;
 }
 
 std::string Center(const RECT& r) {
   return std::to_string((r.left + r.right) / 2) + " " + std::to_string((r.top + r.bottom) / 2);
 }
+
+// Ends the test program when a step never returns, so that a hang fails in
+// seconds with its name instead of at the suite's timeout.
+class Watchdog {
+ public:
+  Watchdog(int seconds, const char* what)
+      : thread_([this, seconds, what] {
+          std::unique_lock<std::mutex> lock(mutex_);
+          if (!done_cv_.wait_for(lock, std::chrono::seconds(seconds), [this] { return done_; })) {
+            std::fprintf(stderr, "Hung: %s\n", what);
+            std::_Exit(1);
+          }
+        }) {}
+  ~Watchdog() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      done_ = true;
+    }
+    done_cv_.notify_one();
+    thread_.join();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable done_cv_;
+  bool done_ = false;
+  std::thread thread_;
+};
 
 // Each test's procedure: a step function called on every tick of timer 1
 // until it ends the dialog, with a deadline so no test can hang.
@@ -205,6 +239,7 @@ INT_PTR CALLBACK QuietPage(HWND, UINT msg, WPARAM, LPARAM) { return msg == WM_IN
 // Escape on a sheet opened over a dialog whose edit holds the focus cancels
 // the sheet; the dialog beneath stays open.
 TEST_F(DialogX11, EscapeOnASheetCancelsTheSheetAndNotTheDialogBeneath) {
+  Watchdog watchdog(60, "Escape on a sheet");
   const char* kTitle = "Escape test";
   Steps steps;
   std::thread person;
@@ -328,6 +363,77 @@ TEST_F(DialogX11, AMessageBoxOfADialogStaysAboveIt) {
   EXPECT_EQ(answer, IDOK);
   EXPECT_NE(dialogXid, 0ul);
   EXPECT_EQ(transientFor.load(), dialogXid);
+}
+
+// Sleeps past its owner's 50 ms timer on its first tick, then ends.
+INT_PTR CALLBACK SleepyEnder(HWND d, UINT msg, WPARAM, LPARAM) {
+  if (msg == WM_INITDIALOG) {
+    SetTimer(d, 7, 10, nullptr);
+    return TRUE;
+  }
+  if (msg == WM_TIMER && KillTimer(d, 7)) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    EndDialog(d, IDOK);
+    return TRUE;
+  }
+  return FALSE;
+}
+
+// A dialog closed while its owner's timer is due: the timer's message waits
+// for the owner's own loop, and the closing does not wait on it.
+TEST_F(DialogX11, ClosingADialogWhileItsOwnersTimerIsDueReturns) {
+  Watchdog watchdog(30, "closing a dialog while its owner's timer was due");
+  Steps steps;
+  bool opened = false;
+  INT_PTR nested = -5;
+  steps.tick = [&](HWND d, int tick) {
+    if (tick < 2 || opened) return false;
+    opened = true;
+    nested = DialogBoxParamA(nullptr, MAKEINTRESOURCEA(IDD_USERS), d, SleepyEnder, 0);
+    EndDialog(d, IDOK);
+    return true;
+  };
+  EXPECT_EQ(RunSteps(IDD_EMAIL, steps), IDOK);
+  EXPECT_EQ(nested, IDOK);
+}
+
+double ProcessCpuSeconds() {
+  timespec t{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+}
+
+// A box GTK runs on its own, over a dialog whose timer falls due meanwhile,
+// waits for its answer without keeping a processor busy.
+TEST_F(DialogX11, AMessageBoxOverATickingDialogWaitsWithoutSpinning) {
+  Watchdog watchdog(60, "a message box over a ticking dialog");
+  Steps steps;
+  double wall = 0, cpu = 0;
+  bool seen = false;
+  steps.tick = [&](HWND d, int) {
+    std::thread closer([&] {
+      Display* x = XOpenDisplay(lvx::test::TestXDisplay().c_str());
+      if (x == nullptr) return;
+      if (Window w = WaitForTitle(x, "Quiet box")) {
+        seen = true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+        lvx::test::SendCloseRequest(x, w);
+      }
+      XCloseDisplay(x);
+    });
+    const auto start = std::chrono::steady_clock::now();
+    const double cpuStart = ProcessCpuSeconds();
+    MessageBoxA(d, "Nothing to do but wait", "Quiet box", MB_OK);
+    cpu = ProcessCpuSeconds() - cpuStart;
+    wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    closer.join();
+    EndDialog(d, IDOK);
+    return true;
+  };
+  EXPECT_EQ(RunSteps(IDD_COUNTDOWN, steps), IDOK);
+  ASSERT_TRUE(seen) << "no box appeared";
+  EXPECT_GE(wall, 1.5);
+  EXPECT_LT(cpu, 0.5 * wall) << cpu << " s of processor time in " << wall << " s";
 }
 
 TEST_F(DialogX11, TheFileChooserReturnsWhatIsTypedIntoIt) {
