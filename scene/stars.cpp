@@ -189,8 +189,20 @@ namespace {
 bool passOverStarsAtRest = true;
 }  // namespace
 
-bool STAR::AtRest(RECT& place) const {
-  if (twinkleCounter != 0 || (moveCounter > 0 && messageFlag == 1)) return false;
+bool STAR::AtRest(RECT& place, int& dueAt) const {
+  dueAt = 0;
+  if (twinkleCounter != 0) return false;
+  if (moveCounter > 0 && messageFlag == 1) {
+    // A hidden star whose flight leads nowhere (an unneeded one on the top
+    // edge) is cleared and plotted as nothing: it waits the whole flight.
+    const bool hidden = y == 0 || y == ScreenBottom;
+    const bool goesNowhere =
+        hidden && x == startX && startX == targetX && y == startY && startY == targetY;
+    if (!goesNowhere) {
+      if (arriveTime <= moveCounter && moveCounter <= departTime) return false;  // moving
+      if (moveCounter > departTime) dueAt = std::max(departTime, 0);
+    }
+  }
   // Advance would still move its start, or park it.
   if (x == targetX && startX != x) return false;
   if (y == targetY && (startY != y || y == ScreenBottom)) return false;
@@ -220,14 +232,18 @@ void StarRest::Note(std::size_t i, const STAR& star) {
   e.left = fits ? static_cast<std::int16_t>(star.x) : 0;
   e.top = fits ? static_cast<std::int16_t>(star.y) : 0;
   RECT place{};
-  if (!star.AtRest(place) || star.twinklePhase < 0 || star.twinklePhase > 0xFFFF ||
-      place.left < INT16_MIN || place.left > INT16_MAX || place.top < INT16_MIN ||
-      place.top > INT16_MAX)
+  int dueAt = 0;
+  const int flight = star.moveCounter > 0 && star.messageFlag == 1 ? star.moveCounter : 0;
+  if (!star.AtRest(place, dueAt) || star.twinklePhase < 0 || star.twinklePhase > 0xFFFF ||
+      flight > 0xFFFF || dueAt > 0xFFFF || place.left < INT16_MIN || place.left > INT16_MAX ||
+      place.top < INT16_MIN || place.top > INT16_MAX)
     return;
   e.left = static_cast<std::int16_t>(place.left);
   e.top = static_cast<std::int16_t>(place.top);
   e.size = static_cast<std::uint8_t>(place.right - place.left);
   e.phase = static_cast<std::uint16_t>(star.twinklePhase);
+  e.flight = static_cast<std::uint16_t>(flight);
+  e.dueAt = static_cast<std::uint16_t>(dueAt);
   e.state = e.size == 0 ? kParked : kStanding;
 }
 
@@ -244,12 +260,22 @@ void AdvanceStars(STAR* stars, std::size_t count, StarRest& rest) {
   // (stamp 0) nobody can tell whether a place was drawn over.
   const bool passOver = passOverStarsAtRest && rest.started_ && StartMoving == 0 && now != 0;
   const std::uint64_t since = rest.since_;
-  const StarRest::Entry* entries = rest.entries_.data();
+  StarRest::Entry* entries = rest.entries_.data();
+  // Passes star i over when its Advance would change nothing but its flight
+  // count, and does that counting.
   const auto skip = [&](std::size_t i) {
-    const StarRest::Entry& e = entries[i];
+    StarRest::Entry& e = entries[i];
     if (!passOver || e.state == StarRest::kBusy || e.phase == TwinkleDraw) return false;
-    return e.state == StarRest::kParked ||
-           !lvx::ChangedSince(SaverDC, RECT{e.left, e.top, e.left + e.size, e.top + e.size}, since);
+    if (e.flight > 0 && e.flight == e.dueAt) return false;  // it departs
+    if (e.state == StarRest::kStanding &&
+        lvx::ChangedSince(SaverDC, RECT{e.left, e.top, e.left + e.size, e.top + e.size}, since))
+      return false;
+    if (e.flight > 0) {
+      // A store needs no wait for the record to come from memory; a read would.
+      stars[i].moveCounter = --e.flight;
+      AnyStarMoving = 1;
+    }
+    return true;
   };
   std::size_t ahead = 0;  // the next star the look-ahead considers
   int fetched = 0;        // busy stars in [i, ahead)

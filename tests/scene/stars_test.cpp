@@ -262,6 +262,56 @@ TEST_F(StarsTest, FlightTiming) {
   EXPECT_NE(Pixel(600, 350), 0u);
 }
 
+// Message stars that only wait during a flight are passed over, yet count
+// the flight down with the rest: one hidden on the top edge whose flight
+// leads nowhere, one that waits to depart, and one standing whose flight
+// leads nowhere but which is cleared and drawn again while it "moves".
+TEST_F(StarsTest, StarsPassedOverInAFlightCountItDownAndDepartOnTime) {
+  lvx::Surface* surface = lvx::SurfaceOfDC(SaverDC);
+  ASSERT_NE(surface, nullptr);
+  TwinkleDraw = 0;
+  const auto flier = [&](int x, int y, int toX, int toY) {
+    STAR s = MakeStar(x, y, 30);
+    s.messageFlag = 1;
+    s.moveDuration = 400;
+    s.departTime = 300;
+    s.arriveTime = 50;
+    s.targetX = toX;
+    s.targetY = toY;
+    s.twinklePhase = 777;  // its twinkle never comes up
+    return s;
+  };
+  STAR hidden = flier(10, 0, 10, 0), departing = flier(200, 200, 600, 350),
+       standing = flier(400, 400, 400, 400);
+  StarRest hiddenRest, departingRest, standingRest;
+  StartMoving = 1;
+  for (int frame = 0; frame < 420; ++frame) {
+    const int counter = frame == 0 ? 400 : hidden.moveCounter;
+    AnyStarMoving = 0;
+    AdvanceStars(&hidden, 1, hiddenRest);
+    ASSERT_EQ(AnyStarMoving, counter > 0 ? 1 : 0) << frame;
+    ASSERT_EQ(hidden.moveCounter, std::max(counter - 1, 0)) << frame;
+    AdvanceStars(&departing, 1, departingRest);
+    ASSERT_EQ(departing.moveCounter, hidden.moveCounter) << frame;
+    // It leaves on time and glides as when advanced alone.
+    const double f = counter > 300 ? 0.0 : counter < 50 ? 1.0 : (300.0 - counter) / 250.0;
+    ASSERT_EQ(departing.x, 200 + static_cast<int>(400 * f)) << frame;
+    ASSERT_EQ(departing.y, 200 + static_cast<int>(150 * f)) << frame;
+    // A pixel changed behind GDI's back is put back by the first drawing
+    // and by the clearing and drawing while the standing one "moves", and
+    // left alone otherwise.
+    std::uint32_t& centre = surface->Row(400)[400];
+    const std::uint32_t lit = centre;
+    centre = 0x010203u;
+    AdvanceStars(&standing, 1, standingRest);
+    StartMoving = 0;
+    ASSERT_EQ(standing.moveCounter, hidden.moveCounter) << frame;
+    const bool draws = frame == 0 || (counter >= 50 && counter <= 300);
+    ASSERT_EQ(centre == 0x010203u, !draws) << frame;
+    centre = lit;
+  }
+}
+
 TEST_F(StarsTest, ParksOnTheBottomEdge) {
   STAR s = MakeStar(500, 400, 30);
   s.messageFlag = 1;

@@ -268,9 +268,10 @@ TEST_F(UniverseTest, MessageCycleTiming) {
 }
 
 // Passing over the stars at rest only saves work: frame by frame the sky
-// is the one drawn by advancing every star, through a flight, twinkles, the
-// bottom line, the flying picture and blots painted over standing stars, to
-// the start of the next flight. Both skies grow from the same scene, each in
+// and the flight's count are the ones of advancing every star, through a
+// flight (most stars waiting, hidden or still to depart), twinkles, the
+// bottom line, the flying picture and blots painted over standing stars, and
+// into the next flight. Both skies grow from the same scene, each in
 // a child process of its own.
 TEST_F(UniverseTest, StarsPassedOverAtRestDrawTheSkyOfEveryStarAdvanced) {
   PutMessage(0, "HI", "first");
@@ -278,6 +279,8 @@ TEST_F(UniverseTest, StarsPassedOverAtRestDrawTheSkyOfEveryStarAdvanced) {
   MainSettings.UserWriteString("FPicture", "Category", "1");
   Universe& u = U();
   u.Create();
+  // Into the second flight, whose stars depart from the first message.
+  constexpr int kFrames = 1400;
   const auto sky = [&](bool passOver) {
     lvx::PassOverStarsAtRest(passOver);
     const lvx::Surface* surface = lvx::SurfaceOfDC(SaverDC);
@@ -286,7 +289,7 @@ TEST_F(UniverseTest, StarsPassedOverAtRestDrawTheSkyOfEveryStarAdvanced) {
     const auto fold = [](std::uint64_t hash, std::uint64_t value) {
       return (hash ^ value) * 1099511628211ull;
     };
-    for (int frame = 1; frame <= 1100; ++frame) {
+    for (int frame = 1; frame <= kFrames; ++frame) {
       u.Tick();
       if (frame % 7 == 0) {
         // A blot over part of the sky, as a window or an airplane leaves it.
@@ -297,6 +300,9 @@ TEST_F(UniverseTest, StarsPassedOverAtRestDrawTheSkyOfEveryStarAdvanced) {
       if (frame % 4 != 0) continue;
       std::uint64_t hash = 1469598103934665603ull;
       for (std::uint32_t p : surface->pixels) hash = fold(hash, p);
+      // Stars passed over in a flight still count it down.
+      for (const MSGSTAR& s : u.messageStars) hash = fold(hash, static_cast<std::uint32_t>(s.moveCounter));
+      hash = fold(hash, static_cast<std::uint32_t>(AnyStarMoving));
       out.push_back(hash);
     }
     for (const STAR* array : {u.messageStars.data(), u.stars.data()}) {
@@ -352,12 +358,13 @@ TEST_F(UniverseTest, StarsPassedOverAtRestDrawTheSkyOfEveryStarAdvanced) {
   };
   const std::vector<std::uint64_t> passedOver = inChild(true);
   const std::vector<std::uint64_t> everyStar = inChild(false);
-  ASSERT_EQ(passedOver.size(), 275 + MessageStarCount + SkyStarCount + 1);
+  constexpr std::size_t kSkies = kFrames / 4;
+  ASSERT_EQ(passedOver.size(), kSkies + MessageStarCount + SkyStarCount + 1);
   ASSERT_EQ(passedOver.size(), everyStar.size());
-  for (std::size_t i = 0; i < 275; ++i)
-    ASSERT_EQ(passedOver[i], everyStar[i]) << "the sky differs at frame " << 4 * (i + 1);
-  for (std::size_t i = 275; i + 1 < everyStar.size(); ++i)
-    ASSERT_EQ(passedOver[i], everyStar[i]) << "star " << i - 275 << " differs";
+  for (std::size_t i = 0; i < kSkies; ++i)
+    ASSERT_EQ(passedOver[i], everyStar[i]) << "the sky or the flight differs at frame " << 4 * (i + 1);
+  for (std::size_t i = kSkies; i + 1 < everyStar.size(); ++i)
+    ASSERT_EQ(passedOver[i], everyStar[i]) << "star " << i - kSkies << " differs";
   EXPECT_EQ(everyStar.back(), 1u);
 }
 
