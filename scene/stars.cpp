@@ -152,6 +152,15 @@ void STAR::Create(int minBrightness, int maxBrightness, int phaseRange, HDC dc, 
   StarPalette.Create(dc);
 }
 
+namespace {
+// A twinkle rises from the base brightness towards the peak and falls back,
+// `left` of its `length` frames still to come.
+int TwinkleBrightness(int base, int peak, int length, int left) {
+  const int rise = 2 * std::min(length - left, left) * (peak - base);
+  return std::clamp(base + rise / length, 0, 100);
+}
+}  // namespace
+
 void STAR::Advance() {
   if (StartMoving != 0 && messageFlag == 1) {
     startX = x;
@@ -170,11 +179,8 @@ void STAR::Advance() {
     }
     AnyStarMoving = 1;
   }
-  if (twinkleCounter != 0 && twinkleDuration != 0) {
-    const int rise = 2 * std::min(twinkleDuration - twinkleCounter, twinkleCounter) *
-                     (peakBrightness - baseBrightness);
-    brightness = std::clamp(baseBrightness + rise / twinkleDuration, 0, 100);
-  }
+  if (twinkleCounter != 0 && twinkleDuration != 0)
+    brightness = TwinkleBrightness(baseBrightness, peakBrightness, twinkleDuration, twinkleCounter);
   CleverPlot();
   if (x == targetX) startX = x;
   if (y == targetY) {
@@ -191,11 +197,12 @@ bool passOverStarsAtRest = true;
 
 bool STAR::AtRest(RECT& place, int& dueAt) const {
   dueAt = 0;
-  if (twinkleCounter != 0) return false;
+  // A hidden star is not drawn: its twinkle changes only its brightness.
+  const bool hidden = y == 0 || y == ScreenBottom;
+  if (twinkleCounter != 0 && !hidden) return false;
   if (moveCounter > 0 && messageFlag == 1) {
     // A hidden star whose flight leads nowhere (an unneeded one on the top
     // edge) is cleared and plotted as nothing: it waits the whole flight.
-    const bool hidden = y == 0 || y == ScreenBottom;
     const bool goesNowhere =
         hidden && x == startX && startX == targetX && y == startY && startY == targetY;
     if (!goesNowhere) {
@@ -206,7 +213,7 @@ bool STAR::AtRest(RECT& place, int& dueAt) const {
   // Advance would still move its start, or park it.
   if (x == targetX && startX != x) return false;
   if (y == targetY && (startY != y || y == ScreenBottom)) return false;
-  if (y == 0 || y == ScreenBottom) {
+  if (hidden) {
     place = RECT{0, 0, 0, 0};
     return true;
   }
@@ -234,9 +241,16 @@ void StarRest::Note(std::size_t i, const STAR& star) {
   RECT place{};
   int dueAt = 0;
   const int flight = star.moveCounter > 0 && star.messageFlag == 1 ? star.moveCounter : 0;
-  if (!star.AtRest(place, dueAt) || star.twinklePhase < 0 || star.twinklePhase > 0xFFFF ||
-      flight > 0xFFFF || dueAt > 0xFFFF || place.left < INT16_MIN || place.left > INT16_MAX ||
-      place.top < INT16_MIN || place.top > INT16_MAX)
+  // A twinkle the entry cannot follow exactly keeps the star busy.
+  const auto byte = [](int v) { return v >= 0 && v <= 0xFF; };
+  const bool twinkleFits =
+      star.twinkleCounter == 0 ||
+      (star.twinkleCounter > 0 && star.twinkleCounter <= 0xFFFF && star.twinkleDuration >= 0 &&
+       star.twinkleDuration <= 0xFFFF && byte(star.baseBrightness) && byte(star.peakBrightness));
+  if (!star.AtRest(place, dueAt) || !twinkleFits || star.twinklePhase < 0 ||
+      star.twinklePhase > 0xFFFF || flight > 0xFFFF || dueAt > 0xFFFF ||
+      place.left < INT16_MIN || place.left > INT16_MAX || place.top < INT16_MIN ||
+      place.top > INT16_MAX)
     return;
   e.left = static_cast<std::int16_t>(place.left);
   e.top = static_cast<std::int16_t>(place.top);
@@ -244,6 +258,12 @@ void StarRest::Note(std::size_t i, const STAR& star) {
   e.phase = static_cast<std::uint16_t>(star.twinklePhase);
   e.flight = static_cast<std::uint16_t>(flight);
   e.dueAt = static_cast<std::uint16_t>(dueAt);
+  e.twinkle = static_cast<std::uint16_t>(star.twinkleCounter);
+  if (e.twinkle != 0) {
+    e.twinkleLength = static_cast<std::uint16_t>(star.twinkleDuration);
+    e.base = static_cast<std::uint8_t>(star.baseBrightness);
+    e.peak = static_cast<std::uint8_t>(star.peakBrightness);
+  }
   e.state = e.size == 0 ? kParked : kStanding;
 }
 
@@ -270,10 +290,15 @@ void AdvanceStars(STAR* stars, std::size_t count, StarRest& rest) {
     if (e.state == StarRest::kStanding &&
         lvx::ChangedSince(SaverDC, RECT{e.left, e.top, e.left + e.size, e.top + e.size}, since))
       return false;
+    // Stores need no wait for the record to come from memory; a read would.
     if (e.flight > 0) {
-      // A store needs no wait for the record to come from memory; a read would.
       stars[i].moveCounter = --e.flight;
       AnyStarMoving = 1;
+    }
+    if (e.twinkle > 0) {
+      if (e.twinkleLength != 0)
+        stars[i].brightness = TwinkleBrightness(e.base, e.peak, e.twinkleLength, e.twinkle);
+      stars[i].twinkleCounter = --e.twinkle;
     }
     return true;
   };

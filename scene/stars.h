@@ -59,10 +59,12 @@ class STAR {
   void CleverPlot();
   void CleverClear();
   // True when Advance would change nothing and draw nothing but count a
-  // flight down (moveCounter), for as long as no flight starts, no twinkle
-  // comes up and nothing draws over the star's place; `place` is then that
-  // place on SaverDC (empty for a star hidden on an edge). A star still to
-  // depart must advance again when moveCounter reaches `dueAt` (0: never).
+  // flight down (moveCounter), or the twinkle of a star hidden on an edge
+  // (twinkleCounter, with the brightness it gives), for as long as no flight
+  // starts, no twinkle comes up and nothing draws over the star's place;
+  // `place` is then that place on SaverDC (empty for a hidden star). A star
+  // still to depart must advance again when moveCounter reaches `dueAt`
+  // (0: never).
   bool AtRest(RECT& place, int& dueAt) const;
 
   int messageFlag;
@@ -105,15 +107,18 @@ class StarRest {
  private:
   friend void AdvanceStars(STAR* stars, std::size_t count, StarRest& rest);
   enum : std::uint8_t { kBusy, kParked, kStanding };
-  // A star at rest: its place and twinkle phase, and while a flight runs
-  // its moveCounter and when it is due again. A busy one: where it stands
-  // (left, top), for fetching ahead.
+  // A star at rest: its place and twinkle phase, while a flight runs its
+  // moveCounter and when it is due again, and while a hidden star twinkles
+  // unseen its twinkleCounter with what its brightness follows. A busy
+  // one: where it stands (left, top), for fetching ahead.
   struct Entry {
     std::int16_t left = 0, top = 0;
     std::uint16_t phase = 0;
     std::uint8_t size = 0;
     std::uint8_t state = kBusy;
     std::uint16_t flight = 0, dueAt = 0;
+    std::uint16_t twinkle = 0, twinkleLength = 0;
+    std::uint8_t base = 0, peak = 0;
   };
   void Note(std::size_t i, const STAR& star);
 
@@ -126,9 +131,10 @@ class StarRest {
 // Advances count stars in order. A star at rest (STAR::AtRest) whose twinkle
 // does not come up and whose place nothing changed since the array's
 // previous turn began is passed over: its Advance would do nothing but count
-// its flight down, which the loop does from the star's entry, writing the
-// new moveCounter without reading the STAR. During a flight most message
-// stars wait like this: hidden on the top edge, or still to depart. After
+// its flight or its unseen twinkle down, which the loop does from the star's
+// entry, writing the new counts (and a twinkle's brightness) without reading
+// the STAR. During a flight most message stars wait like this: hidden on the
+// top edge, or still to depart. After
 // the sleep between frames none of the stars is in the cache: the loop
 // fetches the busy stars ahead of the one it advances, with the pixels and
 // the space-matrix cell where they stand.

@@ -312,6 +312,55 @@ TEST_F(StarsTest, StarsPassedOverInAFlightCountItDownAndDepartOnTime) {
   }
 }
 
+// A hidden star's twinkle changes nothing on the screen, so the loop counts
+// it down from the star's entry: its brightness and counts must follow the
+// twinkle exactly as Advance would, also when it departs mid-twinkle.
+TEST_F(StarsTest, HiddenStarsTwinklingUnseenKeepTheirBrightnessTrue) {
+  const auto hiddenStar = [&](int x, int phase, bool flies) {
+    STAR s = MakeStar(x, 0, 0);
+    s.brightness = s.baseBrightness;
+    s.twinklePhase = phase;
+    if (flies) {
+      s.messageFlag = 1;
+      s.moveDuration = 400;
+      s.departTime = 300;
+      s.arriveTime = 50;
+      s.targetX = 600;
+      s.targetY = 300;
+    }
+    return s;
+  };
+  // Parked for good; twinkling while waiting to depart and departing
+  // mid-twinkle; hidden at the bottom edge too (parked there by Advance).
+  std::vector<STAR> passed{hiddenStar(10, 5, false), hiddenStar(20, 6, true),
+                           hiddenStar(30, 7, false)};
+  passed[2].y = passed[2].startY = passed[2].targetY = 768;
+  passed[1].twinkleDuration = 37;  // a length apart from the others'
+  std::vector<STAR> alone = passed;
+  StarRest rest;
+  StartMoving = 1;
+  for (int frame = 0; frame < 420; ++frame) {
+    // Each twinkle comes up twice, once in the flight's wait.
+    TwinkleDraw = frame == 3 || frame == 200 ? 5 : frame == 90 || frame == 280 ? 6
+                  : frame == 150 ? 7 : 1000;
+    AdvanceStars(passed.data(), passed.size(), rest);
+    for (STAR& s : alone) s.Advance();
+    StartMoving = 0;
+    for (std::size_t i = 0; i < passed.size(); ++i) {
+      SCOPED_TRACE(testing::Message() << "frame " << frame << " star " << i);
+      ASSERT_EQ(passed[i].brightness, alone[i].brightness);
+      ASSERT_EQ(passed[i].twinkleCounter, alone[i].twinkleCounter);
+      ASSERT_EQ(passed[i].moveCounter, alone[i].moveCounter);
+      ASSERT_EQ(passed[i].x, alone[i].x);
+      ASSERT_EQ(passed[i].y, alone[i].y);
+    }
+  }
+  // The twinkles really ran, and the flier left the edge mid-twinkle.
+  EXPECT_EQ(alone[1].x, 600);
+  EXPECT_EQ(alone[1].y, 300);
+  EXPECT_NE(alone[0].brightness, alone[0].baseBrightness);
+}
+
 TEST_F(StarsTest, ParksOnTheBottomEdge) {
   STAR s = MakeStar(500, 400, 30);
   s.messageFlag = 1;

@@ -300,8 +300,10 @@ TEST_F(UniverseTest, StarsPassedOverAtRestDrawTheSkyOfEveryStarAdvanced) {
       if (frame % 4 != 0) continue;
       std::uint64_t hash = 1469598103934665603ull;
       for (std::uint32_t p : surface->pixels) hash = fold(hash, p);
-      // Stars passed over in a flight still count it down.
-      for (const MSGSTAR& s : u.messageStars) hash = fold(hash, static_cast<std::uint32_t>(s.moveCounter));
+      // Stars passed over still count their flight and unseen twinkle down.
+      for (const MSGSTAR& s : u.messageStars)
+        for (int v : {s.moveCounter, s.twinkleCounter, s.brightness})
+          hash = fold(hash, static_cast<std::uint32_t>(v));
       hash = fold(hash, static_cast<std::uint32_t>(AnyStarMoving));
       out.push_back(hash);
     }
