@@ -258,6 +258,7 @@ void StarRest::Note(std::size_t i, const STAR& star) {
   e.phase = static_cast<std::uint16_t>(star.twinklePhase);
   e.flight = static_cast<std::uint16_t>(flight);
   e.dueAt = static_cast<std::uint16_t>(dueAt);
+  e.ahead = 0;
   e.twinkle = static_cast<std::uint16_t>(star.twinkleCounter);
   if (e.twinkle != 0) {
     e.twinkleLength = static_cast<std::uint16_t>(star.twinkleDuration);
@@ -290,15 +291,19 @@ void AdvanceStars(STAR* stars, std::size_t count, StarRest& rest) {
     if (e.state == StarRest::kStanding &&
         lvx::ChangedSince(SaverDC, RECT{e.left, e.top, e.left + e.size, e.top + e.size}, since))
       return false;
-    // Stores need no wait for the record to come from memory; a read would.
+    // The counts run in the entry: even a store into the STAR would wait
+    // for its record to come from memory. The record catches up when a
+    // count ends, at the star's next turn, or in SettleStars.
     if (e.flight > 0) {
-      stars[i].moveCounter = --e.flight;
+      --e.flight;
+      e.ahead |= StarRest::kFlightAhead;
       AnyStarMoving = 1;
+      if (e.flight == 0) StarRest::CatchUp(stars[i], e);
     }
     if (e.twinkle > 0) {
-      if (e.twinkleLength != 0)
-        stars[i].brightness = TwinkleBrightness(e.base, e.peak, e.twinkleLength, e.twinkle);
-      stars[i].twinkleCounter = --e.twinkle;
+      --e.twinkle;
+      e.ahead |= StarRest::kTwinkleAhead;
+      if (e.twinkle == 0) StarRest::CatchUp(stars[i], e);
     }
     return true;
   };
@@ -320,11 +325,30 @@ void AdvanceStars(STAR* stars, std::size_t count, StarRest& rest) {
     }
     if (entries[i].state == StarRest::kBusy) --fetched;
     if (skip(i)) continue;
+    if (entries[i].ahead != 0) StarRest::CatchUp(stars[i], entries[i]);
     stars[i].Advance();
     rest.Note(i, stars[i]);
   }
   rest.since_ = now;
   rest.started_ = true;
+}
+
+void StarRest::CatchUp(STAR& star, Entry& e) {
+  if ((e.ahead & kFlightAhead) != 0) star.moveCounter = e.flight;
+  if ((e.ahead & kTwinkleAhead) != 0) {
+    star.twinkleCounter = e.twinkle;
+    // The brightness of the twinkle's latest step, taken before its count.
+    if (e.twinkleLength != 0)
+      star.brightness = TwinkleBrightness(e.base, e.peak, e.twinkleLength, e.twinkle + 1);
+  }
+  e.ahead = 0;
+}
+
+void SettleStars(STAR* stars, std::size_t count, StarRest& rest) {
+  if (rest.entries_.size() != count) return;  // none was passed over
+  for (std::size_t i = 0; i < count; ++i) {
+    if (rest.entries_[i].ahead != 0) StarRest::CatchUp(stars[i], rest.entries_[i]);
+  }
 }
 
 namespace {

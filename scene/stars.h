@@ -106,7 +106,10 @@ class StarRest {
 
  private:
   friend void AdvanceStars(STAR* stars, std::size_t count, StarRest& rest);
+  friend void SettleStars(STAR* stars, std::size_t count, StarRest& rest);
   enum : std::uint8_t { kBusy, kParked, kStanding };
+  // Which counts the entry holds ahead of the STAR's record.
+  enum : std::uint8_t { kFlightAhead = 1, kTwinkleAhead = 2 };
   // A star at rest: its place and twinkle phase, while a flight runs its
   // moveCounter and when it is due again, and while a hidden star twinkles
   // unseen its twinkleCounter with what its brightness follows. A busy
@@ -119,8 +122,11 @@ class StarRest {
     std::uint16_t flight = 0, dueAt = 0;
     std::uint16_t twinkle = 0, twinkleLength = 0;
     std::uint8_t base = 0, peak = 0;
+    std::uint8_t ahead = 0;
   };
   void Note(std::size_t i, const STAR& star);
+  // Writes the counts the entry ran ahead into the star's record.
+  static void CatchUp(STAR& star, Entry& e);
 
   std::vector<Entry> entries_;
   // SaverDC's change stamp when the previous turn of this array began.
@@ -131,14 +137,19 @@ class StarRest {
 // Advances count stars in order. A star at rest (STAR::AtRest) whose twinkle
 // does not come up and whose place nothing changed since the array's
 // previous turn began is passed over: its Advance would do nothing but count
-// its flight or its unseen twinkle down, which the loop does from the star's
-// entry, writing the new counts (and a twinkle's brightness) without reading
-// the STAR. During a flight most message stars wait like this: hidden on the
-// top edge, or still to depart. After
-// the sleep between frames none of the stars is in the cache: the loop
-// fetches the busy stars ahead of the one it advances, with the pixels and
-// the space-matrix cell where they stand.
+// its flight or its unseen twinkle down, which the loop does in the star's
+// entry without touching the STAR. During a flight most message stars wait
+// like this: hidden on the top edge, or still to depart. The STAR's
+// moveCounter, twinkleCounter and brightness catch up when the star next
+// has a turn, when the count ends, or in SettleStars. After the sleep
+// between frames none of the stars is in the cache: the loop fetches the
+// busy stars ahead of the one it advances, with the pixels and the
+// space-matrix cell where they stand.
 void AdvanceStars(STAR* stars, std::size_t count, StarRest& rest);
+
+// Brings the records of stars passed over up to date, for anyone reading
+// them between frames (the frames themselves never need it).
+void SettleStars(STAR* stars, std::size_t count, StarRest& rest);
 
 class ShootingStar {
  public:

@@ -130,6 +130,11 @@ void Universe::Tick() {
   sound.CuckooTick(cuckoo_);
 }
 
+void Universe::SettleStars() {
+  ::SettleStars(messageStars.data(), messageStars.size(), messageRest_);
+  ::SettleStars(stars.data(), stars.size(), skyRest_);
+}
+
 void Universe::Destroy() {
   if (!created_) {
     LogUniverse("Destroy !Created");

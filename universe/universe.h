@@ -41,6 +41,10 @@ class Universe {
   // The opening effect; runs once per process, later calls draw nothing.
   void SwitchOffEffect(HWND window, HDC dc);
 
+  // Brings every star's record up to date: the frames count some flights and
+  // twinkles beside the stars. For anyone reading the stars between frames.
+  void SettleStars();
+
   bool Created() const { return created_; }
   // The start picture is still up: frames draw nothing until it goes.
   bool ShowingStartPicture() const { return startPicture_.Used(); }

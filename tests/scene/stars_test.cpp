@@ -290,8 +290,10 @@ TEST_F(StarsTest, StarsPassedOverInAFlightCountItDownAndDepartOnTime) {
     AnyStarMoving = 0;
     AdvanceStars(&hidden, 1, hiddenRest);
     ASSERT_EQ(AnyStarMoving, counter > 0 ? 1 : 0) << frame;
+    SettleStars(&hidden, 1, hiddenRest);
     ASSERT_EQ(hidden.moveCounter, std::max(counter - 1, 0)) << frame;
     AdvanceStars(&departing, 1, departingRest);
+    SettleStars(&departing, 1, departingRest);
     ASSERT_EQ(departing.moveCounter, hidden.moveCounter) << frame;
     // It leaves on time and glides as when advanced alone.
     const double f = counter > 300 ? 0.0 : counter < 50 ? 1.0 : (300.0 - counter) / 250.0;
@@ -305,6 +307,7 @@ TEST_F(StarsTest, StarsPassedOverInAFlightCountItDownAndDepartOnTime) {
     centre = 0x010203u;
     AdvanceStars(&standing, 1, standingRest);
     StartMoving = 0;
+    SettleStars(&standing, 1, standingRest);
     ASSERT_EQ(standing.moveCounter, hidden.moveCounter) << frame;
     const bool draws = frame == 0 || (counter >= 50 && counter <= 300);
     ASSERT_EQ(centre == 0x010203u, !draws) << frame;
@@ -313,8 +316,9 @@ TEST_F(StarsTest, StarsPassedOverInAFlightCountItDownAndDepartOnTime) {
 }
 
 // A hidden star's twinkle changes nothing on the screen, so the loop counts
-// it down from the star's entry: its brightness and counts must follow the
-// twinkle exactly as Advance would, also when it departs mid-twinkle.
+// it down in the star's entry: its brightness and counts, once settled,
+// must follow the twinkle exactly as Advance would, also when it departs
+// mid-twinkle with its record behind.
 TEST_F(StarsTest, HiddenStarsTwinklingUnseenKeepTheirBrightnessTrue) {
   const auto hiddenStar = [&](int x, int phase, bool flies) {
     STAR s = MakeStar(x, 0, 0);
@@ -346,6 +350,9 @@ TEST_F(StarsTest, HiddenStarsTwinklingUnseenKeepTheirBrightnessTrue) {
     AdvanceStars(passed.data(), passed.size(), rest);
     for (STAR& s : alone) s.Advance();
     StartMoving = 0;
+    // Mostly the records stay behind between frames, as in the saver.
+    if (frame % 7 != 0 && frame != 419) continue;
+    SettleStars(passed.data(), passed.size(), rest);
     for (std::size_t i = 0; i < passed.size(); ++i) {
       SCOPED_TRACE(testing::Message() << "frame " << frame << " star " << i);
       ASSERT_EQ(passed[i].brightness, alone[i].brightness);
