@@ -23,6 +23,18 @@ class StarsTest : public SceneTest {
     s.twinklePhase = -1;  // never drawn by TwinkleDraw
     return s;
   }
+  // A message star in a 400-frame flight: it waits 100 frames, glides to
+  // (toX, toY) and lands 50 frames before the end.
+  STAR MakeFlier(int x, int y, int toX, int toY) {
+    STAR s = MakeStar(x, y, 30);
+    s.messageFlag = 1;
+    s.moveDuration = 400;
+    s.departTime = 300;
+    s.arriveTime = 50;
+    s.targetX = toX;
+    s.targetY = toY;
+    return s;
+  }
 };
 
 TEST_F(StarsTest, SpriteColoursByBrightness) {
@@ -209,13 +221,7 @@ TEST_F(StarsTest, StandingStarIsDrawnAgainOnlyWhenItsPlaceChanged) {
 }
 
 TEST_F(StarsTest, FlightTiming) {
-  STAR s = MakeStar(100, 100, 30);
-  s.messageFlag = 1;
-  s.moveDuration = 400;
-  s.departTime = 300;
-  s.arriveTime = 50;
-  s.targetX = 600;
-  s.targetY = 350;
+  STAR s = MakeFlier(100, 100, 600, 350);
   StartMoving = 1;
   int frame = 0;
   // Frames with counter 400..301: waiting at the start.
@@ -271,13 +277,7 @@ TEST_F(StarsTest, StarsPassedOverInAFlightCountItDownAndDepartOnTime) {
   ASSERT_NE(surface, nullptr);
   TwinkleDraw = 0;
   const auto flier = [&](int x, int y, int toX, int toY) {
-    STAR s = MakeStar(x, y, 30);
-    s.messageFlag = 1;
-    s.moveDuration = 400;
-    s.departTime = 300;
-    s.arriveTime = 50;
-    s.targetX = toX;
-    s.targetY = toY;
+    STAR s = MakeFlier(x, y, toX, toY);
     s.twinklePhase = 777;  // its twinkle never comes up
     return s;
   };
@@ -321,17 +321,9 @@ TEST_F(StarsTest, StarsPassedOverInAFlightCountItDownAndDepartOnTime) {
 // mid-twinkle with its record behind.
 TEST_F(StarsTest, HiddenStarsTwinklingUnseenKeepTheirBrightnessTrue) {
   const auto hiddenStar = [&](int x, int phase, bool flies) {
-    STAR s = MakeStar(x, 0, 0);
+    STAR s = flies ? MakeFlier(x, 0, 600, 300) : MakeStar(x, 0, 0);
     s.brightness = s.baseBrightness;
     s.twinklePhase = phase;
-    if (flies) {
-      s.messageFlag = 1;
-      s.moveDuration = 400;
-      s.departTime = 300;
-      s.arriveTime = 50;
-      s.targetX = 600;
-      s.targetY = 300;
-    }
     return s;
   };
   // Parked for good; twinkling while waiting to depart and departing
